@@ -1,0 +1,41 @@
+// The host's guidebook 50 m set, decoded by the host; ten decoded tiles kept for the object's
+// life and replaced by earliest load stamp.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/host_interface.h"
+
+// Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
+uint8_t* GuidebookSetId();
+void MakeGuidebookSetId(int32_t n);
+
+class CXemElevation {
+public:
+    static constexpr int kSlots = 10;
+    using Clock = int64_t (*)();
+
+    // clock: calendar seconds; tests inject their own.
+    explicit CXemElevation(Clock clock = nullptr);
+    virtual ~CXemElevation();
+    CXemElevation(const CXemElevation&) = delete;
+    CXemElevation& operator=(const CXemElevation&) = delete;
+
+    [[nodiscard]] int Open(const void* setId, const char* setName);
+    int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
+                  double cellsPerDegLon);
+    const int16_t* GetTile(int32_t tileId);
+
+    [[nodiscard]] const tagMAPSETCREATEINFO& Info() const { return info_; }
+    [[nodiscard]] uint32_t Handle() const { return handle_; }
+    [[nodiscard]] int32_t SlotId(int slot) const { return slotId_[slot]; }
+    [[nodiscard]] int64_t SlotStamp(int slot) const { return slotStamp_[slot]; }
+
+private:
+    Clock clock_;
+    tagMAPSETCREATEINFO info_{};
+    uint32_t handle_ = 0;
+    int32_t slotId_[kSlots];
+    int64_t slotStamp_[kSlots];
+    int16_t slotValues_[kSlots][320 * 320];
+};

@@ -1,0 +1,23 @@
+# Warnings are errors in every build; floating point gives the same bits in all three builds.
+add_compile_options(-Wall -Wextra -Werror -ffp-contract=off)
+
+# Narrow literals are code page 932 in the binary. clang has no -fexec-charset for it: the
+# fuzz build keeps UTF-8 literals, which is why the parsers' format tokens are byte escapes.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fexec-charset=CP932>)
+endif()
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i686|i386|x86)$")
+  # i686 would otherwise compute on the x87 stack with extended precision.
+  add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
+if(WIN32)
+  # No mingw runtime DLL at run time.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+if(TEPHRIX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,75 @@
+// One opened LEM sheet: where its files are, its header, the row index over its data file,
+// and the 50 m source attached to it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/host_interface.h"
+
+class CDcmElevation;
+class CXemElevation;
+
+class CLemMap {
+public:
+    CLemMap();
+    ~CLemMap();
+    CLemMap(const CLemMap&) = delete;
+    CLemMap& operator=(const CLemMap&) = delete;
+
+    void ClearState();
+    void FreeBuffers();
+    int CloseDataset();
+
+    // Locates the dataset that path belongs to (folder layout, then flat layout).
+    [[nodiscard]] int Open(const char* path);
+    // Parses the header file at path into target; headerOnly != 0 reads the title only.
+    [[nodiscard]] static int ReadHeader(const char* path, CLemMap& target, int headerOnly);
+    // Header in index mode plus the row offset index of the data file.
+    [[nodiscard]] int GetHeader();
+    // Fills one 320 x 320 block (row 0 south, column 0 west) for a block identifier.
+    int ReadBlock(int32_t blockId, int16_t* values);
+
+    // Attach a 50 m source; both keep the source attached when its open fails (result 0).
+    [[nodiscard]] int LinkDcm(const char* path);
+    [[nodiscard]] int LinkXem(const void* setId, const char* setName);
+
+    int32_t Cols = 0;
+    int32_t Rows = 0;
+    double SouthLat = 0;
+    double WestLon = 0;
+    double NorthLat = 0;
+    double EastLon = 0;
+    std::string Title;
+    int32_t RecordCount = 0;
+    // Per grid row, row 0 the northernmost: 1 present / -1 absent after ReadHeader; the byte
+    // offset of the row's line in the data file, or -1, after GetHeader. 64-bit offsets so that
+    // no data file size can wrap them.
+    std::vector<int64_t> RowTable;
+    double OriginLat = 0;
+    double OriginLon = 0;
+    double CellsPerDegLat = 0;
+    double CellsPerDegLon = 0;
+    int32_t Opened = 0;
+    int32_t FlatLayout = 0;
+    std::string Folder;
+    std::string BaseName;
+    std::vector<char> LineBuffer;  // Cols * 5 + 13 bytes after GetHeader, empty before
+    std::unique_ptr<CDcmElevation> Dcm;
+    std::unique_ptr<CXemElevation> Xem;
+    tagGEOPOS SourceOrigin{};
+
+    // Paths of the dataset's two files as GetHeader and ReadBlock use them.
+    [[nodiscard]] std::string HeaderPath() const;
+    [[nodiscard]] std::string DataPath() const;
+};
+
+namespace lem {
+// The margin in 320-cell blocks that block placement uses for every open map; the map-type
+// handler sets it from the "Region" setting at each map-info message.
+constexpr int32_t kDefaultMargin = 256;
+[[nodiscard]] int32_t CurrentMargin();
+void SetCurrentMargin(int32_t margin);
+}  // namespace lem

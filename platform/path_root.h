@@ -1,0 +1,20 @@
+// The POSIX file layer maps Windows paths onto a folder: X:\a\b becomes <root>/X/a/b.
+// Only the native build has it; the host stand-in and tests set the root.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Sets the folder that stands for "all drives". Empty: the current folder.
+void SetPosixRoot(const std::string& root);
+const std::string& PosixRoot();
+// The drive that rooted paths without a drive letter ("\a\b") belong to; 'C' by default.
+void SetCurrentDrive(char drive);
+// The POSIX path for a Windows path (separator backslashes only; trail bytes 0x5C stay).
+[[nodiscard]] std::string ToPosixPath(const std::string& windowsPath);
+// The host path, on disk, of an existing file: like ToPosixPath, but a component that does
+// not exist with its exact case is looked up without regard to case, as Windows does.
+[[nodiscard]] std::string ResolvePosixPath(const std::string& windowsPath);
+
+}  // namespace platform

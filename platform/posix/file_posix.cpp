@@ -1,0 +1,85 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/file.h"
+#include "platform/path_root.h"
+
+namespace platform {
+
+bool PathExists(const std::string& path) {
+    if (path.empty()) return false;
+    struct stat st {};
+    return ::stat(ResolvePosixPath(path).c_str(), &st) == 0;
+}
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), position_(other.position_) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        position_ = other.position_;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path) {
+    Close();
+    if (path.empty()) return false;
+    int fd = ::open(ResolvePosixPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    position_ = 0;
+    return true;
+}
+
+void File::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    position_ = 0;
+}
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+int64_t File::ReadAt(uint64_t offset, void* buffer, size_t size) {
+    if (fd_ < 0) return -1;
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return -1;
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done > 0 ? static_cast<int64_t>(done) : -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t File::Read(void* buffer, size_t size) {
+    int64_t n = ReadAt(position_, buffer, size);
+    if (n > 0) position_ += static_cast<uint64_t>(n);
+    return n;
+}
+
+int64_t File::Size() {
+    if (fd_ < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+}  // namespace platform
