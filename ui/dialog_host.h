@@ -53,4 +53,9 @@ struct FileDialogRequest {
 // true when the user chose a file (its path is then in fileBuffer).
 [[nodiscard]] bool RunFileDialog(FileDialogRequest& request, bool openDialog);
 
+// The open dialog (template 29005) as a whole: it needs the shell's folder tree and owner-drawn
+// rows, so it is one platform call. Returns IDOK with the full path of the chosen .lem file in
+// chosenPath, or IDCANCEL.
+int RunOpenLemDialog(void* parent, std::string& chosenPath);
+
 }  // namespace ui
