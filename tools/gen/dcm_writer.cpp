@@ -41,6 +41,19 @@ DcmLayout LayoutForBox(double south, double west, double north, double east, int
     return layout;
 }
 
+void SampleTile(double originLat, double originLon, double cellsPerDegLat, double cellsPerDegLon, int32_t tileId,
+                int16_t* out, const DcmElevation& elevation, int32_t bias) {
+    const DcmElevation& z = elevation ? elevation : DcmElevation(&TerrainElevation);
+    const base::CellPos first = base::BlockIdToCell(tileId);
+    for (int32_t r = 0; r < 320; ++r) {
+        const double lat = originLat + (first.firstRow + r + 0.5) / cellsPerDegLat;
+        for (int32_t c = 0; c < 320; ++c) {
+            const double lon = originLon + (first.firstColumn + c + 0.5) / cellsPerDegLon;
+            out[r * 320 + c] = Metres(z(lat, lon) + bias);
+        }
+    }
+}
+
 DcmFile BuildDcm(const DcmLayout& layout, const DcmElevation& elevation, const std::set<int32_t>& omit) {
     const DcmElevation& z = elevation ? elevation : DcmElevation(&TerrainElevation);
     const int32_t tileRows = (layout.rows + 319) / 320;
@@ -71,22 +84,19 @@ DcmFile BuildDcm(const DcmLayout& layout, const DcmElevation& elevation, const s
 
     const double lat0 = layout.originLatSeconds / 3600.0;
     const double lon0 = layout.originLonSeconds / 3600.0;
+    std::vector<int16_t> values(320 * 320);
     for (size_t i = 0; i < count; ++i) {
         const int32_t id = file.tileIds[i];
         const size_t at = tilesAt + i * dcm::kTileBytes;
         uint8_t* entry = h + dcm::kHeaderSize + i * dcm::kIndexEntrySize;
         StoreI32(entry, id);
         StoreI32(entry + 4, static_cast<int32_t>(at));
-        const base::CellPos first = base::BlockIdToCell(id);
+        SampleTile(lat0, lon0, layout.cellsPerDegLat, layout.cellsPerDegLon, id, values.data(), z);
         uint8_t* tile = h + at;
-        for (int32_t r = 0; r < 320; ++r) {
-            const double lat = lat0 + (first.firstRow + r + 0.5) / layout.cellsPerDegLat;
-            for (int32_t c = 0; c < 320; ++c) {
-                const double lon = lon0 + (first.firstColumn + c + 0.5) / layout.cellsPerDegLon;
-                const auto v = static_cast<uint16_t>(Metres(z(lat, lon)));
-                tile[2 * (r * 320 + c)] = static_cast<uint8_t>(v);
-                tile[2 * (r * 320 + c) + 1] = static_cast<uint8_t>(v >> 8);
-            }
+        for (int32_t j = 0; j < 320 * 320; ++j) {
+            const auto v = static_cast<uint16_t>(values[static_cast<size_t>(j)]);
+            tile[2 * j] = static_cast<uint8_t>(v);
+            tile[2 * j + 1] = static_cast<uint8_t>(v >> 8);
         }
     }
     return file;

@@ -29,6 +29,12 @@ struct DcmLayout {
 // terrain, whose positions are in the Tokyo datum (datum 1).
 using DcmElevation = std::function<double(double lat, double lon)>;
 
+// One 320 x 320 tile of a grid with its south-west corner at (originLat, originLon) degrees,
+// sampled at cell centres; row 0 south. Values are rounded metres plus bias (the guidebook set
+// stores one metre less than the elevation: its reader adds 1).
+void SampleTile(double originLat, double originLon, double cellsPerDegLat, double cellsPerDegLon, int32_t tileId,
+                int16_t* out, const DcmElevation& elevation = {}, int32_t bias = 0);
+
 struct DcmFile {
     std::vector<uint8_t> bytes;
     std::vector<int32_t> tileIds;  // in file order
