@@ -11,33 +11,59 @@
 class CDcmElevation {
 public:
     static constexpr int kHeaderSize = 214;
+    static constexpr int kIndexEntrySize = 16;
     static constexpr int kSlots = 4;
+    static constexpr size_t kMaxPath = 260;  // bytes with the terminator
+
+    // Header fields, at their byte offsets.
+    static constexpr int kMagicOffset = 0;
+    static constexpr int kZeroWordOffset = 4;
+    static constexpr int kCountOffset = 6;
+    static constexpr int kIndexOffsetOffset = 10;
+    static constexpr int kLatSecondsOffset = 14;
+    static constexpr int kLonSecondsOffset = 18;
+    static constexpr int kCellsLonOffset = 22;
+    static constexpr int kCellsLatOffset = 26;
+    static constexpr int kDatumTagOffset = 30;
+    static constexpr int kDatumNameOffset = 34;
+    static constexpr int kDatumNameSize = 180;
 
     CDcmElevation();
     virtual ~CDcmElevation();
     CDcmElevation(const CDcmElevation&) = delete;
     CDcmElevation& operator=(const CDcmElevation&) = delete;
 
+    // 1 when header and index were read. Paths of kMaxPath bytes or more are refused.
     [[nodiscard]] int Open(const char* path);
+    // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);
+    // The tile's values in a cache slot; a tile the index lacks reads as zeros.
     const int16_t* GetTile(int32_t tileId);
 
     [[nodiscard]] bool Ready() const { return ready_; }
+    [[nodiscard]] bool HasDatumTag() const;
     // The datum short name when the header carries the "DATM" tag, else empty.
     [[nodiscard]] std::string DatumName() const;
-    [[nodiscard]] bool HasDatumTag() const;
+    [[nodiscard]] const uint8_t* Header() const { return header_; }
+    [[nodiscard]] int32_t IndexCount() const { return static_cast<int32_t>(index_.size()); }
+    [[nodiscard]] int32_t SlotId(int slot) const { return slotId_[slot]; }
+    // Tiles read from the file during fills (one per slot load of an indexed tile).
+    [[nodiscard]] int64_t TileReads() const { return tileReads_; }
 
 private:
     struct IndexEntry {
         int32_t tileId;
-        int64_t offset;
+        int32_t offset;
     };
+    void ClearSlots();
+
     uint8_t header_[kHeaderSize] = {};
     std::vector<IndexEntry> index_;
     std::string filePath_;
     bool ready_ = false;
     platform::File tileFile_;  // open only during a fill
+    int64_t tileReads_ = 0;
     int32_t slotId_[kSlots];
     int16_t slotValues_[kSlots][320 * 320];
 };

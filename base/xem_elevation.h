@@ -7,6 +7,7 @@
 #include "plugin/host_interface.h"
 
 // Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
+constexpr int kGuidebookSetIdSize = 12;
 uint8_t* GuidebookSetId();
 void MakeGuidebookSetId(int32_t n);
 
@@ -15,15 +16,17 @@ public:
     static constexpr int kSlots = 10;
     using Clock = int64_t (*)();
 
-    // clock: calendar seconds; tests inject their own.
+    // clock: calendar seconds; tests inject their own. nullptr: the system clock.
     explicit CXemElevation(Clock clock = nullptr);
     virtual ~CXemElevation();
     CXemElevation(const CXemElevation&) = delete;
     CXemElevation& operator=(const CXemElevation&) = delete;
 
     [[nodiscard]] int Open(const void* setId, const char* setName);
+    // 1 when the block was resampled; 0 (block untouched) when no set is open.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);
+    // The decoded tile in a cache slot; a tile the decoder cannot deliver reads as zeros.
     const int16_t* GetTile(int32_t tileId);
 
     [[nodiscard]] const tagMAPSETCREATEINFO& Info() const { return info_; }

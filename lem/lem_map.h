@@ -61,9 +61,24 @@ public:
     std::unique_ptr<CXemElevation> Xem;
     tagGEOPOS SourceOrigin{};
 
-    // Paths of the dataset's two files as GetHeader and ReadBlock use them.
-    [[nodiscard]] std::string HeaderPath() const;
-    [[nodiscard]] std::string DataPath() const;
+    // Paths of the dataset's two files as GetHeader and ReadBlock use them (the existence tests
+    // are made at each call); empty when the record is not located.
+    [[nodiscard]] const std::string& HeaderPath() const;
+    [[nodiscard]] const std::string& DataPath() const;
+
+    // Counts beyond these are refused like a zero count: far above any survey sheet (a few
+    // thousand cells a side), and small enough that LineBuffer (Cols * 5 + 13 bytes) and
+    // RowTable cannot overflow their sizes on a 32-bit build.
+    static constexpr int32_t kMaxCols = 1000000;
+    static constexpr int32_t kMaxRows = 1000000;
+    static constexpr int32_t kMaxRowFlags = 1000000;
+
+private:
+    // Candidate paths, built once by Open so that ReadBlock composes no strings.
+    std::string dataPathPrimary_;    // LEM\ (or the flat data file)
+    std::string dataPathSecondary_;  // DATA\ (or the flat data file)
+    std::string headerPathPrimary_;  // HEADER\ (or the flat header file)
+    std::string headerPathSecondary_;
 };
 
 namespace lem {

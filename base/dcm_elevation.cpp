@@ -1,0 +1,146 @@
+#include "base/dcm_elevation.h"
+
+#include <algorithm>
+#include <bit>
+#include <iterator>
+#include <cstring>
+#include <new>
+
+#include "base/le_bytes.h"
+#include "base/resample.h"
+
+namespace {
+
+constexpr char kMagic[] = "\x42\x45\x56\x4D";     // BEVM
+constexpr char kDatumTag[] = "\x44\x41\x54\x4D";  // DATM
+constexpr size_t kTileBytes = 320 * 320 * sizeof(int16_t);
+// The 64-bit constant nearest to 1/3600.
+constexpr double kDegreesPerSecond = 1.0 / 3600.0;
+
+// Reads size bytes at offset; what the file does not hold (short file, negative offset, read
+// error) reads as zeros.
+void ReadOrZero(platform::File& file, int64_t offset, void* buffer, size_t size) {
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    if (offset >= 0) {
+        while (done < size) {
+            const int64_t got = file.ReadAt(static_cast<uint64_t>(offset) + done, bytes + done, size - done);
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+        }
+    }
+    std::memset(bytes + done, 0, size - done);
+}
+
+const int16_t* LookupTile(void* context, int32_t tileId) {
+    return static_cast<CDcmElevation*>(context)->GetTile(tileId);
+}
+
+}  // namespace
+
+CDcmElevation::CDcmElevation() {
+    ClearSlots();
+}
+
+CDcmElevation::~CDcmElevation() = default;
+
+void CDcmElevation::ClearSlots() {
+    std::fill(std::begin(slotId_), std::end(slotId_), -1);
+}
+
+int CDcmElevation::Open(const char* path) {
+    index_.clear();
+    index_.shrink_to_fit();
+    ready_ = false;
+    ClearSlots();
+    const size_t length = path != nullptr ? std::strlen(path) : kMaxPath;
+    if (length >= kMaxPath) {
+        filePath_.clear();
+        return 0;
+    }
+    filePath_.assign(path, length);
+
+    platform::File file;
+    if (!file.Open(filePath_)) return 0;
+    ReadOrZero(file, 0, header_, kHeaderSize);
+    if (std::memcmp(header_ + kMagicOffset, kMagic, 4) != 0 || base::LoadI16(header_ + kZeroWordOffset) != 0) {
+        return 0;
+    }
+
+    // The count decides an allocation only once the file is known to be big enough to hold it.
+    const int32_t count = base::LoadI32(header_ + kCountOffset);
+    const int64_t fileSize = file.Size();
+    if (count < 0 || fileSize < 0 || static_cast<int64_t>(count) > fileSize / kIndexEntrySize) return 0;
+    std::vector<uint8_t> raw;
+    try {
+        raw.resize(static_cast<size_t>(count) * kIndexEntrySize);
+        index_.resize(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) {
+        index_.clear();
+        return 0;
+    }
+    ReadOrZero(file, base::LoadI32(header_ + kIndexOffsetOffset), raw.data(), raw.size());
+    for (int32_t i = 0; i < count; ++i) {
+        const uint8_t* entry = raw.data() + static_cast<size_t>(i) * kIndexEntrySize;
+        index_[static_cast<size_t>(i)] = IndexEntry{base::LoadI32(entry), base::LoadI32(entry + 4)};
+    }
+    ready_ = true;
+    return 1;
+}
+
+bool CDcmElevation::HasDatumTag() const {
+    return std::memcmp(header_ + kDatumTagOffset, kDatumTag, 4) == 0;
+}
+
+std::string CDcmElevation::DatumName() const {
+    if (!HasDatumTag()) return {};
+    const auto* name = reinterpret_cast<const char*>(header_ + kDatumNameOffset);
+    const void* nul = std::memchr(name, 0, kDatumNameSize);
+    const size_t length = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - name) : kDatumNameSize;
+    return std::string(name, length);
+}
+
+int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
+                             double cellsPerDegLon) {
+    if (!ready_ || !tileFile_.Open(filePath_)) {
+        std::memset(block, 0, kTileBytes);
+        return 0;
+    }
+    ClearSlots();
+    const base::SourceGrid grid{base::LoadI32(header_ + kLatSecondsOffset) * kDegreesPerSecond,
+                                base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
+                                static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
+                                static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
+    base::ResampleBlock(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
+    tileFile_.Close();
+    return 1;
+}
+
+const int16_t* CDcmElevation::GetTile(int32_t tileId) {
+    int slot = -1;
+    // A free slot holds no tile, whatever identifier is asked for.
+    for (int i = 0; i < kSlots; ++i) {
+        if (slotId_[i] == tileId && tileId != -1) return slotValues_[i];
+    }
+    for (int i = 0; i < kSlots && slot < 0; ++i) {
+        if (slotId_[i] == -1) slot = i;
+    }
+    if (slot < 0) slot = 0;
+    slotId_[slot] = tileId;
+    int16_t* values = slotValues_[slot];
+    for (const IndexEntry& entry : index_) {
+        if (entry.tileId == tileId) {
+            ++tileReads_;
+            ReadOrZero(tileFile_, entry.offset, values, kTileBytes);
+            if constexpr (std::endian::native == std::endian::big) {
+                for (int16_t& v : slotValues_[slot]) {
+                    const auto u = static_cast<uint16_t>(v);
+                    v = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
+                }
+            }
+            return values;
+        }
+    }
+    std::memset(values, 0, kTileBytes);
+    return values;
+}

@@ -1,0 +1,189 @@
+#include "base/resample.h"
+
+#include <cstdint>
+
+#include "base/block_id.h"
+
+namespace base {
+namespace {
+
+constexpr int kSide = 320;
+
+// The tile identifier of cell (x, y) is ColumnPart(x) + RowPart(y): the fine digits that the
+// identifier drops are the only place where column and row would mix.
+int64_t ColumnPart(int64_t x) {
+    const int64_t tx = x / 40 + 8;
+    return 100 * ((tx % 800) / 8) + 1000000 * (tx / 800);
+}
+int64_t RowPart(int64_t y) {
+    const int64_t ty = y / 40;
+    return 10000 * ((ty % 800) / 8) + 100000000 * (ty / 800);
+}
+bool ColumnNameable(int64_t x) {
+    return x / 320 + 1 <= 9999;
+}
+
+struct NeighbourColumn {
+    int64_t part;
+    int32_t element;  // column within the tile
+    bool nameable;
+};
+
+NeighbourColumn MakeColumn(int64_t x) {
+    return NeighbourColumn{ColumnPart(x), static_cast<int32_t>(x % kSide), ColumnNameable(x)};
+}
+
+// A run of consecutive output columns that share one truncated source column.
+struct Run {
+    int32_t begin;
+    int32_t end;
+    bool usable;
+    int32_t xi;
+    NeighbourColumn west;
+    NeighbourColumn east;
+    bool blended;  // a and b below hold values for `values`
+    int16_t values[4];
+};
+
+// One-entry memo of the last lookup: asking again for the tile just looked up is always a hit
+// that changes nothing in the source's cache, so its answer can be reused. Any other tile goes
+// to the source, in the order the samples need it.
+class TileReader {
+public:
+    TileReader(TileLookup lookup, void* context) : lookup_(lookup), context_(context) {}
+
+    int16_t Read(const NeighbourColumn& column, int64_t rowPart, int32_t rowElement) {
+        if (!column.nameable) return 0;
+        const int64_t id = column.part + rowPart;
+        if (id > INT32_MAX) return 0;
+        if (tile_ == nullptr || id != tileId_) {
+            tile_ = lookup_(context_, static_cast<int32_t>(id));
+            tileId_ = id;
+        }
+        return tile_[rowElement + column.element];
+    }
+
+private:
+    TileLookup lookup_;
+    void* context_;
+    const int16_t* tile_ = nullptr;
+    int64_t tileId_ = -1;
+};
+
+}  // namespace
+
+void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
+                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
+                   int32_t valueOffset) {
+    const auto empty = static_cast<int16_t>(valueOffset);
+    if (!GridUsable(cellsPerDegLat, cellsPerDegLon, grid)) {
+        for (int i = 0; i < kSide * kSide; ++i) block[i] = empty;
+        return;
+    }
+    const double NY = grid.cellsPerDegLat;
+    const double NX = grid.cellsPerDegLon;
+    const CellPos first = BlockIdToCell(blockId);
+    const double stepX = (1 / cellsPerDegLon) * NX;
+    const double stepY = (1 / cellsPerDegLat) * NY;
+    double Y = NY * (first.firstRow / cellsPerDegLat + lat0 - grid.originLat - 0.5 / NY);
+    const double X0 = NX * (first.firstColumn / cellsPerDegLon + lon0 - grid.originLon - 0.5 / NX);
+
+    // Every row walks the same column positions: work them out once.
+    double fx[kSide];
+    double oneMinusFx[kSide];
+    Run runs[kSide];
+    int32_t runCount = 0;
+    {
+        double X = X0;
+        for (int32_t k = 0; k < kSide; ++k) {
+            const bool usable = PositionUsable(X);
+            int32_t xi = 0;
+            if (usable) {
+                xi = static_cast<int32_t>(X);
+                fx[k] = X - xi;
+                oneMinusFx[k] = 1 - fx[k];
+            }
+            Run* last = runCount > 0 ? &runs[runCount - 1] : nullptr;
+            if (last != nullptr && last->usable == usable && (!usable || last->xi == xi)) {
+                last->end = k + 1;
+            } else {
+                Run& run = runs[runCount++];
+                run = Run{};
+                run.begin = k;
+                run.end = k + 1;
+                run.usable = usable;
+                run.xi = xi;
+                if (usable) {
+                    run.west = MakeColumn(xi);
+                    run.east = MakeColumn(static_cast<int64_t>(xi) + 1);
+                }
+            }
+            X = X + stepX;
+        }
+    }
+
+    // Per column, the south and north edge blends of the current source cell row.
+    double south[kSide];
+    double north[kSide];
+
+    TileReader reader(lookup, context);
+    bool remembered = false;
+    int32_t rememberedX = 0;
+    int32_t rememberedY = 0;
+    int16_t zSW = 0;
+    int16_t zSE = 0;
+    int16_t zNE = 0;
+    int16_t zNW = 0;
+
+    for (int32_t r = 0; r < kSide; ++r) {
+        int16_t* out = block + r * kSide;
+        if (!PositionUsable(Y)) {
+            for (int32_t k = 0; k < kSide; ++k) out[k] = empty;
+            Y = Y + stepY;
+            continue;
+        }
+        const int32_t yi = static_cast<int32_t>(Y);
+        const double fy = Y - yi;
+        const double oneMinusFy = 1 - fy;
+        const int64_t southRow = RowPart(yi);
+        const int64_t northRow = RowPart(static_cast<int64_t>(yi) + 1);
+        const int32_t southElement = (yi % kSide) * kSide;
+        const int32_t northElement = static_cast<int32_t>(((static_cast<int64_t>(yi) + 1) % kSide) * kSide);
+
+        for (int32_t n = 0; n < runCount; ++n) {
+            Run& run = runs[n];
+            if (!run.usable) {
+                for (int32_t k = run.begin; k < run.end; ++k) out[k] = empty;
+                continue;
+            }
+            if (!remembered || run.xi != rememberedX || yi != rememberedY) {
+                remembered = true;
+                rememberedX = run.xi;
+                rememberedY = yi;
+                zSW = reader.Read(run.west, southRow, southElement);
+                zSE = reader.Read(run.east, southRow, southElement);
+                zNE = reader.Read(run.east, northRow, northElement);
+                zNW = reader.Read(run.west, northRow, northElement);
+            }
+            if (!run.blended || run.values[0] != zSW || run.values[1] != zSE || run.values[2] != zNE ||
+                run.values[3] != zNW) {
+                run.blended = true;
+                run.values[0] = zSW;
+                run.values[1] = zSE;
+                run.values[2] = zNE;
+                run.values[3] = zNW;
+                for (int32_t k = run.begin; k < run.end; ++k) {
+                    south[k] = oneMinusFx[k] * zSW + fx[k] * zSE;
+                    north[k] = oneMinusFx[k] * zNW + fx[k] * zNE;
+                }
+            }
+            for (int32_t k = run.begin; k < run.end; ++k) {
+                const double z = south[k] * oneMinusFy + north[k] * fy;
+                out[k] = static_cast<int16_t>(static_cast<int32_t>(z) + valueOffset);
+            }
+        }
+        Y = Y + stepY;
+    }
+}
+
+}  // namespace base

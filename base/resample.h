@@ -1,0 +1,40 @@
+// Bilinear resampling of a 50 m source grid onto one 320 x 320 block of a map's 5 m grid.
+#pragma once
+
+#include <cstdint>
+
+namespace base {
+
+// A source grid: south-west corner in degrees and cells per degree.
+struct SourceGrid {
+    double originLat;
+    double originLon;
+    double cellsPerDegLat;  // NY
+    double cellsPerDegLon;  // NX
+};
+
+// Tile lookup: tile identifier -> its 320 x 320 values; always yields values. A lookup may
+// reuse the storage of an earlier one, so each value is copied out before the next lookup.
+using TileLookup = const int16_t* (*)(void* context, int32_t tileId);
+
+// Where the map's sample positions leave what a tile can answer, the sample reads as if all four
+// neighbours were missing (0 + valueOffset): map or source cells per degree that are not
+// positive, positions that are not finite, a truncated position below 0 or one whose right or
+// upper neighbour would pass INT32_MAX. A single neighbour whose tile has no 32-bit identifier
+// reads as 0, like a tile the source lacks.
+void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
+                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
+                   int32_t valueOffset);
+
+// The largest position (exclusive) whose truncation leaves room for the neighbour at +1.
+constexpr double kPositionLimit = 2147483647.0;
+
+[[nodiscard]] inline bool PositionUsable(double p) {
+    return p > -1.0 && p < kPositionLimit;  // false for NaN
+}
+
+[[nodiscard]] inline bool GridUsable(double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid) {
+    return cellsPerDegLat > 0 && cellsPerDegLon > 0 && grid.cellsPerDegLat > 0 && grid.cellsPerDegLon > 0;
+}
+
+}  // namespace base

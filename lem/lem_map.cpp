@@ -1,0 +1,470 @@
+#include "lem/lem_map.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "base/block_id.h"
+#include "base/dcm_elevation.h"
+#include "base/xem_elevation.h"
+#include "lem/path.h"
+#include "platform/file.h"
+#include "platform/message_box.h"
+
+namespace lem {
+namespace {
+int32_t g_currentMargin = kDefaultMargin;
+}  // namespace
+
+int32_t CurrentMargin() { return g_currentMargin; }
+void SetCurrentMargin(int32_t margin) { g_currentMargin = margin; }
+
+}  // namespace lem
+
+namespace {
+
+// Format tokens compared against file bytes; byte escapes so that every compiler sees CP932.
+constexpr char kScaleMark[] = "\x8F\x6B\x8E\xDA";                  // 縮尺
+constexpr char kRecordMark[] = "\x83\x8C\x83\x52\x81\x5B\x83\x68";  // レコード
+constexpr char kSubLem[] = "LEM\\";
+constexpr char kSubData[] = "DATA\\";
+constexpr char kSubHeader[] = "HEADER\\";
+constexpr char kSubOldHeader[] = "\x8B\x8C\x83\x77\x83\x62\x83\x5F\\";  // 旧ヘッダ\.
+
+constexpr int kBlockSide = 320;
+constexpr int kBlockCells = kBlockSide * kBlockSide;
+constexpr int32_t kNoData = -9999;
+// The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
+// sheets, and drawing one would dig a pit into the base layer.
+constexpr int32_t kOutsideSurvey = -1111;
+
+void ShowFileError(const std::string& path) {
+    std::string text = "ファイルが開けません.\n" + path;
+    platform::ShowMessageBox(nullptr, text.c_str(), nullptr,
+                             platform::kMbOk | platform::kMbIconExclamation);
+}
+
+void ShowMemoryError(const char* text) {
+    platform::ShowMessageBox(nullptr, text, nullptr, platform::kMbOk | platform::kMbIconExclamation);
+}
+
+bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The usual decimal conversion: leading white space, optional sign, digits up to the first
+// other character; no digits give 0. Saturates instead of overflowing.
+int32_t ParseInt(const char* s) {
+    while (IsSpace(static_cast<unsigned char>(*s))) ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') negative = (*s++ == '-');
+    int64_t v = 0;
+    while (*s >= '0' && *s <= '9') {
+        if (v <= INT32_MAX) v = v * 10 + (*s - '0');
+        ++s;
+    }
+    if (negative) v = -v;
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// The same conversion over one 5-character field, as if it were a terminated string.
+inline int32_t ParseField(const char* f) {
+    int i = 0;
+    while (i < 5 && IsSpace(static_cast<unsigned char>(f[i]))) ++i;
+    bool negative = false;
+    if (i < 5 && (f[i] == '+' || f[i] == '-')) negative = (f[i++] == '-');
+    int32_t v = 0;
+    while (i < 5 && static_cast<unsigned>(f[i] - '0') < 10u) v = v * 10 + (f[i++] - '0');
+    return negative ? -v : v;
+}
+
+// Reads a header file the way a text-mode stream with a 256-byte line buffer does: CR LF
+// arrives as LF, Ctrl-Z ends the text, and a physical line longer than 255 characters comes
+// in pieces of at most 255. Memory stays at one 64 KiB window whatever the file holds.
+class TextLineReader {
+public:
+    explicit TextLineReader(platform::File& file) : file_(file) {}
+
+    // Next line (with its LF when it has one) as a terminated string in line; false at end.
+    bool Next(char (&line)[256]) {
+        int len = 0;
+        while (len < 255) {
+            int c = Get();
+            if (c < 0) break;
+            line[len++] = static_cast<char>(c);
+            if (c == '\n') break;
+        }
+        line[len] = '\0';
+        return len > 0;
+    }
+
+private:
+    int Raw() {
+        if (pos_ == end_) {
+            if (eof_) return -1;
+            int64_t n = file_.Read(buffer_, sizeof buffer_);
+            if (n <= 0) {
+                eof_ = true;
+                return -1;
+            }
+            pos_ = 0;
+            end_ = static_cast<size_t>(n);
+        }
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+
+    int Get() {
+        int c = pending_ >= 0 ? std::exchange(pending_, -1) : Raw();
+        if (c == 0x1A) {  // end of text
+            eof_ = true;
+            pos_ = end_;
+            return -1;
+        }
+        if (c == '\r') {
+            int next = Raw();
+            if (next == '\n') return '\n';
+            if (next >= 0) pending_ = next;
+        }
+        return c;
+    }
+
+    platform::File& file_;
+    char buffer_[65536];
+    size_t pos_ = 0;
+    size_t end_ = 0;
+    bool eof_ = false;
+    int pending_ = -1;
+};
+
+// Builds Folder + subfolder + BaseName + extension with the path helpers; empty when the path
+// does not fit.
+std::string BuildPath(const std::string& folder, const char* subfolder, const std::string& baseName,
+                      const char* extension) {
+    std::string path = folder;
+    if (subfolder && !lem::AppendPath(path, subfolder)) return {};
+    if (!lem::AppendPath(path, baseName.c_str())) return {};
+    path += extension;
+    if (path.size() >= lem::kMaxPath) return {};
+    return path;
+}
+
+bool Exists(const std::string& path) { return !path.empty() && platform::PathExists(path); }
+
+// The header must begin with the four bytes of the scale mark.
+bool HeaderHasScaleMark(const std::string& path) {
+    platform::File file;
+    if (!file.Open(path)) return false;
+    char head[4];
+    return file.Read(head, sizeof head) == 4 && std::memcmp(head, kScaleMark, 4) == 0;
+}
+
+std::string BaseNameOf(const std::string& fileName) {
+    size_t dot = fileName.rfind('.');
+    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+}  // namespace
+
+CLemMap::CLemMap() { ClearState(); }
+
+CLemMap::~CLemMap() { FreeBuffers(); }
+
+void CLemMap::ClearState() {
+    // The owners here free on reset, so "set to none without freeing" becomes a release of
+    // storage that FreeBuffers has already emptied in every path that reaches this.
+    LineBuffer.clear();
+    RowTable.clear();
+    Dcm.reset();
+    Xem.reset();
+    Folder.clear();
+    BaseName.clear();
+    dataPathPrimary_.clear();
+    dataPathSecondary_.clear();
+    headerPathPrimary_.clear();
+    headerPathSecondary_.clear();
+    Opened = 0;
+    FlatLayout = 0;
+}
+
+void CLemMap::FreeBuffers() {
+    std::vector<char>().swap(LineBuffer);
+    std::vector<int64_t>().swap(RowTable);
+    Dcm.reset();
+    Xem.reset();
+}
+
+int CLemMap::CloseDataset() {
+    FreeBuffers();
+    ClearState();
+    return 1;
+}
+
+int CLemMap::Open(const char* path) {
+    FreeBuffers();
+    ClearState();
+
+    const std::string input = path ? path : "";
+    std::string fileName;
+    if (!lem::SplitPath(input, &Folder, &fileName)) return 0;
+    BaseName = BaseNameOf(fileName);
+    // Folder becomes the parent of the folder that holds the file.
+    if (lem::HasTrailingBackslash(Folder.c_str())) Folder.pop_back();
+    if (!lem::SplitPath(Folder, &Folder, nullptr)) return 0;
+
+    std::string lemData = BuildPath(Folder, kSubLem, BaseName, ".LEM");
+    std::string dataData = BuildPath(Folder, kSubData, BaseName, ".LEM");
+    std::string header = BuildPath(Folder, kSubHeader, BaseName, ".CSV");
+    std::string oldHeader = BuildPath(Folder, kSubOldHeader, BaseName, ".CSV");
+    const bool dataFound = Exists(lemData) || Exists(dataData);
+    const bool headerFound = Exists(header) || Exists(oldHeader);
+    if (dataFound && headerFound) {
+        if (!HeaderHasScaleMark(Exists(header) ? header : oldHeader)) return 0;
+        dataPathPrimary_ = std::move(lemData);
+        dataPathSecondary_ = std::move(dataData);
+        headerPathPrimary_ = std::move(header);
+        headerPathSecondary_ = std::move(oldHeader);
+        Opened = 1;
+        return 1;
+    }
+
+    // Flat layout: the two files side by side in the folder of path itself.
+    if (!lem::SplitPath(input, &Folder, nullptr)) return 0;
+    std::string flatData = BuildPath(Folder, nullptr, BaseName, ".LEM");
+    std::string flatHeader = BuildPath(Folder, nullptr, BaseName, ".CSV");
+    if (!Exists(flatData) || !Exists(flatHeader) || !HeaderHasScaleMark(flatHeader)) return 0;
+    dataPathPrimary_ = dataPathSecondary_ = std::move(flatData);
+    headerPathPrimary_ = headerPathSecondary_ = std::move(flatHeader);
+    FlatLayout = 1;
+    Opened = 1;
+    return 1;
+}
+
+const std::string& CLemMap::HeaderPath() const {
+    if (FlatLayout) return headerPathPrimary_;
+    return platform::PathExists(headerPathPrimary_) ? headerPathPrimary_ : headerPathSecondary_;
+}
+
+const std::string& CLemMap::DataPath() const {
+    if (FlatLayout) return dataPathPrimary_;
+    return platform::PathExists(dataPathPrimary_) ? dataPathPrimary_ : dataPathSecondary_;
+}
+
+int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
+    const std::string headerPath = path ? path : "";
+    platform::File file;
+    if (!file.Open(headerPath)) {
+        ShowFileError(headerPath);
+        return 0;
+    }
+    target.RecordCount = 0;
+    if (!headerOnly) std::vector<int64_t>().swap(target.RowTable);
+
+    std::vector<uint8_t> flags;
+    TextLineReader reader(file);
+    char line[256];
+    int64_t lineNo = 0;
+    for (; reader.Next(line); ++lineNo) {
+        // First field up to ',', LF or the end; the value is the next field.
+        char value[257] = "";
+        const char* comma = line + std::strcspn(line, ",\n");
+        if (*comma == ',') {
+            const char* start = comma + 1;
+            size_t len = std::min<size_t>(std::strcspn(start, ",\n"), 256);
+            std::memcpy(value, start, len);
+            value[len] = '\0';
+        }
+        switch (lineNo) {
+            case 0:
+                if (std::strncmp(line, kScaleMark, 4) != 0) return 0;
+                break;
+            case 4: target.Cols = ParseInt(value); break;
+            case 5: target.Rows = ParseInt(value); break;
+            case 6: target.SouthLat = ParseInt(value); break;
+            case 7: target.SouthLat = target.SouthLat + ParseInt(value) * 0.016666666666666666; break;
+            case 8: target.SouthLat = target.SouthLat + ParseInt(value) * 0.0002777777777777778; break;
+            case 9: target.WestLon = ParseInt(value); break;
+            case 10: target.WestLon = target.WestLon + ParseInt(value) * 0.016666666666666666; break;
+            case 11: target.WestLon = target.WestLon + ParseInt(value) * 0.0002777777777777778; break;
+            case 12: target.NorthLat = ParseInt(value); break;
+            case 13: target.NorthLat = target.NorthLat + ParseInt(value) * 0.016666666666666666; break;
+            case 14: target.NorthLat = target.NorthLat + ParseInt(value) * 0.0002777777777777778; break;
+            case 15: target.EastLon = ParseInt(value); break;
+            case 16: target.EastLon = target.EastLon + ParseInt(value) * 0.016666666666666666; break;
+            case 17: target.EastLon = target.EastLon + ParseInt(value) * 0.0002777777777777778; break;
+            case 18: target.Title = value; break;
+            default:
+                if (lineNo >= 27 && !headerOnly && std::strncmp(line, kRecordMark, 8) == 0) {
+                    const int64_t n = lineNo - 27;
+                    // A flag beyond any sheet we accept: refuse before it can size anything.
+                    if (n >= CLemMap::kMaxRowFlags) return 0;
+                    try {
+                        if (static_cast<size_t>(n) >= flags.size()) {
+                            if (flags.capacity() <= static_cast<size_t>(n)) flags.reserve(static_cast<size_t>(n) + 600);
+                            flags.resize(static_cast<size_t>(n) + 1, 0);
+                        }
+                    } catch (const std::bad_alloc&) {
+                        ShowMemoryError("メモリーが足りません.\nCLemMap::ReadHeader()");
+                        return 0;
+                    }
+                    flags[static_cast<size_t>(n)] = ParseInt(value) != 0 ? 1 : 0;
+                }
+                break;
+        }
+        // Title mode needs nothing after the title line.
+        if (headerOnly && lineNo == 18) {
+            ++lineNo;
+            break;
+        }
+    }
+    file.Close();
+
+    if (!headerOnly) {
+        if (flags.empty()) return 0;
+        try {
+            target.RowTable.assign(flags.size(), -1);
+        } catch (const std::bad_alloc&) {
+            ShowMemoryError("メモリーが足りません.\nCLemMap::ReadHeader()");
+            return 0;
+        }
+        for (size_t n = 0; n < flags.size(); ++n) target.RowTable[n] = flags[n] ? 1 : -1;
+        target.RecordCount = static_cast<int32_t>(flags.size());
+    }
+
+    // Zero, negative and absurd counts are all refused: the line buffer and the block
+    // placement need a positive count of sane size.
+    const bool sane = target.Cols > 0 && target.Cols <= kMaxCols && target.Rows > 0 && target.Rows <= kMaxRows;
+    return lineNo >= 19 && sane ? 1 : 0;
+}
+
+int CLemMap::GetHeader() {
+    if (!Opened) return 0;
+    FreeBuffers();
+
+    if (!ReadHeader(HeaderPath().c_str(), *this, 0)) return 0;
+
+    // Cols <= kMaxCols, so this cannot overflow.
+    const int64_t n = int64_t{Cols} * 5 + 10;
+    std::vector<char> window;
+    try {
+        LineBuffer.assign(static_cast<size_t>(n + 3), 0);
+        window.resize(static_cast<size_t>(std::max<int64_t>(int64_t{1} << 20, 2 * (n + 2))));
+    } catch (const std::bad_alloc&) {
+        std::vector<char>().swap(LineBuffer);
+        ShowMemoryError("メモリーが足りません.\nCLemMap::GetHeader");
+        return 0;
+    }
+
+    const std::string& dataPath = DataPath();
+    platform::File data;
+    if (!data.Open(dataPath)) {
+        ShowFileError(dataPath);
+        return 0;
+    }
+
+    // One pass with large reads. Each "line" is what a read of at most n + 2 bytes stopping
+    // after a line feed would give; the offset counts n bytes of values plus the line-end
+    // bytes that were read.
+    int32_t i = 0;
+    int64_t offset = 0;
+    size_t pos = 0, end = 0;
+    bool eof = false;
+    const size_t lineMax = static_cast<size_t>(n + 2);
+    while (i < RecordCount) {
+        if (end - pos < lineMax && !eof) {
+            std::memmove(window.data(), window.data() + pos, end - pos);
+            end -= pos;
+            pos = 0;
+            int64_t got = data.Read(window.data() + end, window.size() - end);
+            if (got <= 0) {
+                eof = true;
+            } else {
+                end += static_cast<size_t>(got);
+                if (end < window.size()) eof = true;
+            }
+        }
+        const size_t avail = std::min(end - pos, lineMax);
+        if (avail == 0) break;
+        const void* lf = std::memchr(window.data() + pos, '\n', avail);
+        const size_t len = lf ? static_cast<size_t>(static_cast<const char*>(lf) - (window.data() + pos)) + 1 : avail;
+        pos += len;
+
+        while (i < RecordCount && RowTable[static_cast<size_t>(i)] == -1) ++i;
+        if (i >= RecordCount) break;
+        RowTable[static_cast<size_t>(i)] = offset;
+        offset += n;
+        if (len > static_cast<size_t>(n)) offset += len > static_cast<size_t>(n) + 1 ? 2 : 1;
+        ++i;
+    }
+    // Present rows that the data file does not reach have no line: they are absent.
+    for (int32_t j = i; j < RecordCount; ++j) RowTable[static_cast<size_t>(j)] = -1;
+    return 1;
+}
+
+int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
+    if (!Opened) {
+        std::memset(values, 0, kBlockCells * sizeof(int16_t));
+        return 0;
+    }
+    platform::File data;
+    if (!data.Open(DataPath())) {
+        std::memset(values, 0, kBlockCells * sizeof(int16_t));
+        return 0;
+    }
+
+    int filled = 0;
+    if (Dcm) {
+        filled = Dcm->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
+    } else if (Xem) {
+        filled = Xem->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
+    }
+    const bool blend = filled == 1;
+
+    // Without a completed GetHeader the table holds flags, not offsets: place nothing.
+    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return 1;
+
+    const base::CellPos cell = base::BlockIdToCell(blockId);
+    const int64_t r2 = lem::CurrentMargin() / 2;
+    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
+    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
+    if (c0 < 0 || c0 >= Cols) return 1;
+
+    const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
+    const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
+    const size_t wanted = static_cast<size_t>(width) * 5;  // <= LineBuffer.size()
+    char* const buffer = LineBuffer.data();
+
+    for (int d = kBlockSide - 1; d >= 0; --d) {
+        const int64_t L = top - d;
+        if (L < 0 || L >= rowLimit) continue;
+        const int64_t rowOffset = RowTable[static_cast<size_t>(L)];
+        if (rowOffset < 0) continue;
+        // Only the fields inside the block are read and converted.
+        const int64_t got = data.ReadAt(static_cast<uint64_t>(rowOffset + 10 + 5 * c0), buffer, wanted);
+        if (got <= 0) continue;
+        // A field that the read did not deliver whole keeps the base value.
+        const int delivered = static_cast<int>(got / 5);
+        const bool edgeRow = L <= 1 || L >= Rows - 2;
+        int16_t* out = values + d * kBlockSide;
+        for (int k = 0; k < delivered; ++k) {
+            const int32_t v = ParseField(buffer + 5 * k);
+            if (v == kNoData || v == kOutsideSurvey) continue;
+            const int32_t m = (v + 5) / 10;
+            const int16_t b = out[k];
+            if (blend && b != 0) {
+                const int64_t c = c0 + k;
+                const bool outer = L == 0 || L == Rows - 1 || c == 0 || c == Cols - 1;
+                const bool inner = !outer && (edgeRow || c == 1 || c == Cols - 2);
+                if (outer) {
+                    out[k] = static_cast<int16_t>((2 * b) / 3 + m / 3);
+                    continue;
+                }
+                if (inner) {
+                    out[k] = static_cast<int16_t>(b / 3 + (2 * m) / 3);
+                    continue;
+                }
+            }
+            out[k] = static_cast<int16_t>(m);
+        }
+    }
+    return 1;
+}
