@@ -26,6 +26,7 @@ constexpr size_t kRowTextBytes = 260;
 struct MapListRow {
     std::string title;  // column 0: "火山標高 <title>"
     std::string file;   // column 1: base name + ".lem"
+    bool operator==(const MapListRow&) const = default;
 };
 
 // The rows for the .lem files in folder, in the order the folder search returns them. A file is
