@@ -1,0 +1,126 @@
+// Reads the built product Tephrix.olp and checks, from its bytes, what a host relies on:
+// exports, imports, the requirement marker and the version resource.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "tools/marker/marker.h"
+#include "tools/pe/pe_image.h"
+
+namespace {
+
+pe::Image LoadProduct() {
+    std::ifstream in(TEPHRIX_PRODUCT_DLL, std::ios::binary);
+    std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    return pe::Image(std::move(bytes));
+}
+
+class ProductCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(image_.Ok()) << TEPHRIX_PRODUCT_DLL << ": " << image_.Error()
+                                 << " (build it with: cmake --build --preset product)";
+    }
+    pe::Image image_ = LoadProduct();
+};
+
+TEST_F(ProductCheck, IsA32BitDll) {
+    EXPECT_FALSE(image_.Is64());
+    EXPECT_EQ(image_.Machine(), 0x14C);            // i386
+    EXPECT_NE(image_.Characteristics() & 0x2000, 0);  // IMAGE_FILE_DLL
+}
+
+TEST_F(ProductCheck, ExportsTheFiveEntryPointsByNameWithTheirOrdinals) {
+    auto exports = image_.Exports();
+    ASSERT_TRUE(exports.has_value());
+    EXPECT_EQ(exports->first, "Tephrix.olp");
+    std::set<std::pair<std::string, uint32_t>> got;
+    for (const auto& e : exports->second) got.insert({e.name, e.ordinal});
+    std::set<std::pair<std::string, uint32_t>> want{
+        {"Create", 1}, {"Load", 2}, {"Close", 3}, {"Release", 4}, {"About", 5}};
+    EXPECT_EQ(got, want);
+}
+
+TEST_F(ProductCheck, ImportsOnlySystemDllsAndTheHostLibrary) {
+    auto imports = image_.Imports();
+    ASSERT_TRUE(imports.has_value());
+    const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL", "SHELL32.DLL",
+                                       "OLE32.DLL",    "COMCTL32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL"};
+    const std::set<std::string> host{
+        "OLX_GetVersion", "OLX_RegisterMap", "OLX_AddHook", "OLX_AddMenu", "OLX_AddPopupMenu",
+        "OLX_AddChildMenu", "OLX_GetProfileInt", "OLX_GetProfileString", "OLX_WriteProfileInt",
+        "OLX_WriteProfileString", "OLX_GetMainWnd", "OLX_GetActiveView", "OLX_GetViewCenter",
+        "OLX_GetActiveBaseMap", "OLX_GetActiveCoverMap", "OLX_GetMapgroupFile", "OLX_GetMapFile",
+        "OLX_GetMatIndex", "OLX_OpenMap", "OLX_ClearAllViewCache", "OLX_GetDatumbyShortString",
+        "OLX_ConvertDatum", "OLX_MakeMapSetID", "OLX_XEM_Open", "OLX_XEM_GetMapsetInfo",
+        "OLX_XEM_DecodeRealBlock", "OLX_XEM_Close"};
+    ASSERT_EQ(host.size(), 27u);
+    bool sawHost = false;
+    for (const auto& imp : *imports) {
+        std::string upper = imp.dll;
+        std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+        if (upper == "PLUGINIF.DLL") {
+            sawHost = true;
+            EXPECT_EQ(imp.dll, "PluginIf.dll");
+            for (const auto& fn : imp.functions) EXPECT_TRUE(host.count(fn)) << "unexpected host import " << fn;
+            EXPECT_TRUE(std::count(imp.functions.begin(), imp.functions.end(), "OLX_GetVersion"));
+        } else {
+            EXPECT_TRUE(system.count(upper)) << "imports " << imp.dll << ", which is not a system DLL";
+        }
+    }
+    EXPECT_TRUE(sawHost);
+}
+
+TEST_F(ProductCheck, CarriesTheRequirementMarkerBehindTheSectionTable) {
+    const auto& bytes = image_.Bytes();
+    const uint32_t start = image_.SectionTableEnd();
+    ASSERT_TRUE(image_.Has(start, marker::kTotalSize));
+    auto expected = marker::Expected();
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin() + start));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[start])), "&&OLX_REQUIRE_7730&");
+    EXPECT_EQ(image_.FirstSectionOffset(), 0x1000u);
+    EXPECT_EQ(image_.SizeOfHeaders(), 0x1000u);
+    for (uint32_t i = start + marker::kTotalSize; i < 0x1000; ++i) ASSERT_EQ(bytes[i], 0) << "at 0x" << std::hex << i;
+}
+
+TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {
+    auto resource = image_.FirstResource(16);  // RT_VERSION
+    ASSERT_TRUE(resource.has_value());
+    EXPECT_EQ(resource->second, 0x0411u);
+    auto info = pe::ParseVersionInfo(resource->first);
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->tableName, "041104b0");
+    EXPECT_EQ(info->fileType, 2u);                 // VFT_DLL
+    EXPECT_EQ(info->fileFlags & 0x8u, 0x8u);      // VS_FF_PRIVATEBUILD
+    EXPECT_EQ(info->fileVersionMS, 0x00010002u);  // 1.2
+    EXPECT_EQ(info->fileVersionLS, 0x00040002u);  // 4.2
+    EXPECT_EQ(info->productVersionMS, 0x00010002u);
+    EXPECT_EQ(info->productVersionLS, 0x00040002u);
+    EXPECT_EQ(info->translations, std::vector<uint32_t>{0x04B00411u});
+    const std::map<std::u16string, std::u16string> want{
+        {u"FileVersion", u"1, 2, 4, 2"},
+        {u"ProductVersion", u"1.2.4"},
+        {u"InternalName", u"Tephrix"},
+        {u"OriginalFilename", u"Tephrix.olp"},
+        {u"ProductName", u"Orolux"},
+        {u"CompanyName", u"Orolux"},
+        {u"FileDescription", u"Orolux - 火山標高 プラグイン"},
+        {u"PrivateBuild", u"10390"},
+        {u"SpecialBuild", u""},
+    };
+    for (const auto& [key, value] : want) {
+        auto it = info->strings.find(key);
+        ASSERT_NE(it, info->strings.end()) << std::string(key.begin(), key.end());
+        EXPECT_TRUE(it->second == value) << std::string(key.begin(), key.end());
+    }
+    for (const char16_t* key : {u"Comments", u"LegalCopyright", u"LegalTrademarks"}) {
+        auto it = info->strings.find(key);
+        ASSERT_NE(it, info->strings.end());
+        EXPECT_FALSE(it->second.empty());
+    }
+}
+
+}  // namespace
