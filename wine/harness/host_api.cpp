@@ -15,7 +15,8 @@ bool HostApi::Load() {
            Resolve(readBlock_, "HostSim_ReadBlock") && Resolve(closeMap_, "HostSim_CloseMap") &&
            Resolve(getMapInfo_, "HostSim_GetMapInfo") && Resolve(setProfileInt_, "HostSim_SetProfileInt") &&
            Resolve(setProfileString_, "HostSim_SetProfileString") && Resolve(countCalls_, "HostSim_CountCalls") &&
-           Resolve(clearLog_, "HostSim_ClearLog") && Resolve(getLog_, "HostSim_GetLog");
+           Resolve(clearLog_, "HostSim_ClearLog") && Resolve(getLog_, "HostSim_GetLog") &&
+           Resolve(setNextHandle_, "HostSim_SetNextHandle");
 }
 
 std::string HostApi::LogText() {

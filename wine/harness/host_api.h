@@ -28,6 +28,7 @@ public:
     void SetProfileString(uint32_t id, const char* key, const char* v) { setProfileString_(id, key, v); }
     int32_t CountCalls(const char* name) { return countCalls_(name); }
     void ClearLog() { clearLog_(); }
+    void SetNextHandle(uint32_t h) { setNextHandle_(h); }
     std::string LogText();
 
 private:
@@ -53,6 +54,7 @@ private:
     int32_t (*countCalls_)(const char*) = nullptr;
     void (*clearLog_)() = nullptr;
     int32_t (*getLog_)(char*, int32_t) = nullptr;
+    void (*setNextHandle_)(uint32_t) = nullptr;
 };
 
 }  // namespace harness
