@@ -1,0 +1,168 @@
+#include "hostsim/control_api.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "hostsim/host.h"
+
+namespace {
+
+int32_t CopyOut(const std::string& text, char* buffer, int32_t size) {
+    if (buffer && size > 0) {
+        const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+}
+
+std::string Text(const char* s) {
+    return s ? std::string(s) : std::string();
+}
+
+}  // namespace
+
+void HostSim_Reset(void) {
+    hostsim::Reset();
+}
+
+void HostSim_SetVersion(int32_t version) {
+    hostsim::Get().version = version;
+}
+
+void HostSim_SetMainWnd(void* window) {
+    hostsim::Get().mainWnd = window;
+}
+
+int32_t HostSim_FindMenu(const char* text) {
+    return hostsim::Get().FindMenu(Text(text));
+}
+
+int32_t HostSim_FireMenu(int32_t menuId, int32_t code, intptr_t param) {
+    return hostsim::Get().FireMenu(menuId, code, param);
+}
+
+int32_t HostSim_FireFileOpenHook(const char* path) {
+    return hostsim::Get().FireFileOpenHook(Text(path));
+}
+
+int32_t HostSim_MapTypeCount(void) {
+    return static_cast<int32_t>(hostsim::Get().MapTypes().size());
+}
+
+int32_t HostSim_HookCount(void) {
+    return static_cast<int32_t>(hostsim::Get().Hooks().size());
+}
+
+int32_t HostSim_MenuCount(void) {
+    return static_cast<int32_t>(hostsim::Get().Menus().size());
+}
+
+uint32_t HostSim_OpenMap(const char* path) {
+    return hostsim::Get().OpenFile(Text(path));
+}
+
+int32_t HostSim_ReadBlock(uint32_t handle, int32_t blockId, int16_t* values) {
+    return hostsim::Get().ReadBlock(handle, blockId, values);
+}
+
+int32_t HostSim_CloseMap(uint32_t handle) {
+    return hostsim::Get().CloseMap(handle);
+}
+
+int32_t HostSim_Describe(uint32_t handle) {
+    return hostsim::Get().Describe(handle);
+}
+
+void HostSim_SetMapFile(uint32_t map, const char* path) {
+    hostsim::Get().SetMapFile(map, Text(path));
+}
+
+void HostSim_SetNextHandle(uint32_t handle) {
+    hostsim::Get().nextHandle = handle;
+}
+
+int32_t HostSim_GetMapInfo(uint32_t handle, tagMAPINFO* out) {
+    const hostsim::OpenMap* m = hostsim::Get().FindOpenMap(handle);
+    if (!m || !out) return 0;
+    *out = m->info;
+    return 1;
+}
+
+int32_t HostSim_GetMapTitle(uint32_t handle, char* buffer, int32_t size) {
+    const hostsim::OpenMap* m = hostsim::Get().FindOpenMap(handle);
+    if (!m) return -1;
+    return CopyOut(m->title, buffer, size);
+}
+
+void HostSim_SetActiveView(uint32_t view) {
+    hostsim::Get().activeView = view;
+}
+
+void HostSim_SetActiveBaseMap(uint32_t map) {
+    hostsim::Get().activeBaseMap = map;
+}
+
+void HostSim_SetActiveCoverMap(uint32_t map) {
+    hostsim::Get().activeCoverMap = map;
+}
+
+void HostSim_SetViewCenter(uint32_t view, double lat, double lon) {
+    hostsim::Get().SetViewCenter(view, lat, lon);
+}
+
+void HostSim_SetMapgroupFile(uint32_t map, const char* path) {
+    hostsim::Get().SetMapgroupFile(map, Text(path));
+}
+
+void HostSim_SetMatIndex(uint32_t map, int32_t index) {
+    hostsim::Get().SetMatIndex(map, index);
+}
+
+int32_t HostSim_ViewCacheClears(void) {
+    return hostsim::Get().ViewCacheClears();
+}
+
+void HostSim_SetProfileInt(uint32_t pluginId, const char* key, int32_t value) {
+    hostsim::Get().SetProfileInt(pluginId, Text(key), value);
+}
+
+void HostSim_SetProfileString(uint32_t pluginId, const char* key, const char* value) {
+    hostsim::Get().SetProfile(pluginId, Text(key), Text(value));
+}
+
+int32_t HostSim_GetProfile(uint32_t pluginId, const char* key, char* buffer, int32_t size) {
+    auto value = hostsim::Get().Profile(pluginId, Text(key));
+    if (!value) return -1;
+    return CopyOut(*value, buffer, size);
+}
+
+void HostSim_SetGuidebookConstant(double lat, double lon, double cellsPerDegLat, double cellsPerDegLon, int32_t datum,
+                                  int16_t value) {
+    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(lat, lon, cellsPerDegLat, cellsPerDegLon, datum),
+                                      [value](int32_t, int16_t* out) {
+                                          std::fill(out, out + olx::kBlockCells, value);
+                                          return true;
+                                      });
+}
+
+void HostSim_RemoveGuidebook(void) {
+    hostsim::Get().RemoveGuidebookSource();
+}
+
+void HostSim_PushMessageBoxAnswer(int32_t answer) {
+    hostsim::Get().messageBoxAnswers.push_back(answer);
+}
+
+int32_t HostSim_GetLog(char* buffer, int32_t size) {
+    return CopyOut(hostsim::Get().LogText(), buffer, size);
+}
+
+void HostSim_ClearLog(void) {
+    hostsim::Get().ClearLog();
+}
+
+int32_t HostSim_CountCalls(const char* name) {
+    return hostsim::Get().Count(Text(name));
+}
