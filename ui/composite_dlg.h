@@ -29,4 +29,10 @@ public:
 
     void OnInit(ui::DialogControls& controls) override;
     int OnCommand(int id, ui::DialogControls& controls) override;
+
+private:
+    void PutFields(ui::DialogControls& controls) const;
+    void TakeFields(const ui::DialogControls& controls);
+    void ApplyEnablingRule(ui::DialogControls& controls) const;
+    void Browse(ui::DialogControls& controls);
 };

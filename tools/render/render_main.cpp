@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct Options {
     int region = 256;
     int scale = 1;
     bool quiet = false;
+    std::string checksums;
 };
 
 void Usage(FILE* to) {
@@ -58,6 +60,8 @@ void Usage(FILE* to) {
                  "                         (default 256)\n"
                  "  --scale N              write every Nth cell (default 1)\n"
                  "  --quiet                no progress bar\n"
+                 "  --checksums FILE       also write \"<block id> <FNV-1a 64 of the block's bytes>\" lines\n"
+                 "                         (the Wine suite compares its blocks with them)\n"
                  "  --help                 this text\n");
 }
 
@@ -105,6 +109,10 @@ int ParseArgs(int argc, char** argv, Options& o) {
         } else if (a == "--scale") {
             const char* v = next();
             if (!v || !ParseInt(v, 1, 64, o.scale)) return 2;
+        } else if (a == "--checksums") {
+            const char* v = next();
+            if (!v) return 2;
+            o.checksums = v;
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (!a.empty() && a[0] == '-') {
@@ -119,6 +127,16 @@ int ParseArgs(int argc, char** argv, Options& o) {
 }
 
 // The block identifier of the block whose first row is 320 * by and first column 320 * bx.
+uint64_t Fnv1a(const int16_t* values, size_t count) {
+    uint64_t h = 1469598103934665603ull;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(values);
+    for (size_t i = 0; i < count * sizeof(int16_t); ++i) {
+        h ^= bytes[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
 int32_t BlockId(int bx, int by) {
     const int tx = bx + 1;
     return 100 * (tx % 100) + 1000000 * (tx / 100) + 10000 * (by % 100) + 100000000 * (by / 100);
@@ -206,11 +224,21 @@ int main(int argc, char** argv) {
     const bool showProgress = !o.quiet && isatty(STDERR_FILENO);
     const int total = nbx * nby;
     int done = 0;
+    std::unique_ptr<FILE, int (*)(FILE*)> sums(nullptr, &std::fclose);
+    if (!o.checksums.empty()) {
+        sums.reset(std::fopen(o.checksums.c_str(), "w"));
+        if (!sums) {
+            std::fprintf(stderr, "tephrix-render: cannot write %s\n", o.checksums.c_str());
+            return 1;
+        }
+    }
     auto t0 = std::chrono::steady_clock::now();
     for (int by = 0; by < nby; ++by) {
         for (int bx = 0; bx < nbx; ++bx) {
             std::fill(block.begin(), block.end(), kNoValue);
-            host.ReadBlock(handle, BlockId(firstBx + bx, firstBy + by), block.data());
+            const int32_t id = BlockId(firstBx + bx, firstBy + by);
+            host.ReadBlock(handle, id, block.data());
+            if (sums) std::fprintf(sums.get(), "%d %016llx\n", id, static_cast<unsigned long long>(Fnv1a(block.data(), block.size())));
             grid.PutBlock(bx * 320, by * 320, block.data());
             Progress(showProgress, ++done, total);
         }

@@ -1,0 +1,222 @@
+#include "plugin/map_proc.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "base/xem_elevation.h"
+#include "lem/lem_map.h"
+#include "platform/cp932.h"
+#include "platform/message_box.h"
+#include "plugin/entry.h"
+#include "plugin/module_state.h"
+#include "ui/composite_dlg.h"
+
+namespace plugin {
+namespace {
+
+// A record the module has not entered yet; destroyed unless handed to the table.
+struct PendingRecord {
+    CLemMap* record = nullptr;
+    ~PendingRecord() { delete record; }
+    CLemMap* Release() {
+        CLemMap* r = record;
+        record = nullptr;
+        return r;
+    }
+};
+
+// Enters a new record for handle; a record it replaces is destroyed. false when the table
+// cannot grow (the caller still owns nothing: the pending record is destroyed).
+[[nodiscard]] bool Enter(uint32_t handle, PendingRecord& pending) {
+    CLemMap* replaced = nullptr;
+    try {
+        replaced = State().openMaps.Set(handle, pending.record);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    pending.Release();
+    delete replaced;
+    return true;
+}
+
+// path nullptr: the host is asked for the map's file once the record exists.
+int32_t OpenMap(uint32_t handle, const char* path, bool askHost) {
+    PendingRecord pending;
+    pending.record = new (std::nothrow) CLemMap();
+    if (!pending.record) return 0;
+    if (askHost) path = OLX_GetMapFile(handle);
+    if (!path || pending.record->Open(path) == 0) return 0;
+    return Enter(handle, pending) ? 1 : 0;
+}
+
+int32_t ReadInt(const char* key, int32_t def) { return OLX_GetProfileInt(State().pluginId, key, def); }
+void WriteInt(const char* key, int32_t value) { (void)OLX_WriteProfileInt(State().pluginId, key, value); }
+
+// Composite step A: read the settings into the dialog and, unless the user asked not to be
+// asked, let the user confirm them.
+void ReadAndConfirmComposite(CCompositeDlg& dlg) {
+    const uint32_t id = State().pluginId;
+    dlg.LinkType = ReadInt("LinkType", 0);
+    dlg.LinkDCM = ReadInt("LinkDCM", 0);
+    const char* stored = OLX_GetProfileString(id, "DCMFile", "");
+    dlg.DCMFile = stored ? stored : "";
+    dlg.DCMView = ReadInt("DCMView", 0);
+    const int32_t readLinkType = dlg.LinkType;
+    const int32_t readLinkDcm = dlg.LinkDCM;
+    const std::string readFile = dlg.DCMFile;
+
+    if (dlg.DCMView != 0) return;
+    if (dlg.DoModal() != ui::kIdOk) return;
+    if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
+        cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
+        (void)OLX_ClearAllViewCache();
+    }
+    WriteInt("LinkType", dlg.LinkType);
+    WriteInt("LinkDCM", dlg.LinkDCM);
+    (void)OLX_WriteProfileString(id, "DCMFile", dlg.DCMFile.c_str());
+    WriteInt("DCMView", dlg.DCMView);
+}
+
+void ShowStop(const char* text) {
+    platform::ShowMessageBox(nullptr, text, nullptr, platform::kMbOk | platform::kMbIconStop);
+}
+
+// Composite step B: attach the 50 m source the dialog's fields choose. A source that cannot be
+// attached is reported and leaves the map without background.
+void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
+    if (dlg.LinkDCM == 0) return;
+    if (dlg.LinkType == 0) {
+        int linked = 0;
+        try {
+            MakeGuidebookSetId(1);
+            linked = map.LinkXem(GuidebookSetId(), kGuidebookSetName);
+        } catch (const std::bad_alloc&) {
+            linked = 0;
+        }
+        if (!linked) ShowStop(kGuidebookFailMessage);
+        return;
+    }
+    int linked = 0;
+    try {
+        linked = map.LinkDcm(dlg.DCMFile.c_str());
+    } catch (const std::bad_alloc&) {
+        linked = 0;
+    }
+    if (!linked) {
+        const std::string text = std::string(kDcmFailMessage) + dlg.DCMFile;
+        ShowStop(text.c_str());
+    }
+}
+
+void FillMapInfo(tagMAPINFO& info, const CLemMap& map, int32_t region) {
+    info.size = 72;
+    info.title = State().title.c_str();
+    info.flag8 = 1;
+    info.one12 = 1;
+    info.cellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
+    info.cellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
+    const double m = static_cast<double>(320 * static_cast<int64_t>(region / 2));
+    info.south = map.SouthLat - m / info.cellsPerDegLat;
+    info.west = map.WestLon - m / info.cellsPerDegLon;
+    info.north = map.NorthLat + m / info.cellsPerDegLat;
+    info.east = map.EastLon + m / info.cellsPerDegLon;
+    // 64-bit sums: a huge Region wraps as the host's 32-bit arithmetic would, without overflow.
+    info.width = static_cast<int32_t>(static_cast<int64_t>(map.Cols) + 320 * static_cast<int64_t>(region));
+    info.height = static_cast<int32_t>(static_cast<int64_t>(map.Rows) + 320 * static_cast<int64_t>(region));
+}
+
+int32_t Describe(uint32_t handle, tagMAPINFO* info) {
+    // The dialog lives for the whole message; leaving this scope on any path ends it.
+    CCompositeDlg dlg;
+
+    ModuleState& state = State();
+    CLemMap* map = state.openMaps.Lookup(handle);
+    if (!map) {
+        if (OpenMap(handle, nullptr, true) == 0) return 0;
+        map = state.openMaps.Lookup(handle);
+    }
+    const int32_t described = map->GetHeader();
+    if (described == 0) return 0;
+
+    ReadAndConfirmComposite(dlg);
+
+    const int32_t region = ReadInt("Region", lem::kDefaultMargin);
+    lem::SetCurrentMargin(region);
+    WriteInt("Region", region);
+
+    // The dialog may have opened maps through the host; look the record up again.
+    map = state.openMaps.Lookup(handle);
+    if (!map) return 0;
+
+    try {
+        state.title.assign(kTitlePrefix).append(map->Title);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    FillMapInfo(*info, *map, region);
+    map->CellsPerDegLon = info->cellsPerDegLon;
+    map->CellsPerDegLat = info->cellsPerDegLat;
+    map->OriginLat = info->south;
+    map->OriginLon = info->west;
+
+    AttachComposite(dlg, *map);
+    return described;
+}
+
+}  // namespace
+}  // namespace plugin
+
+int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
+    using namespace plugin;
+    try {
+        switch (code) {
+            case olx::kMenuCommand:
+                // TODO: the open command (ui::RunOpenCommand) once the dialog lands.
+                return 0;
+            case olx::kMenuState: {
+                auto* state = olx::FromParam<int32_t>(param);
+                if (state) *state = 1;
+                return 0;
+            }
+            case olx::kMsgFileType: {
+                auto* info = olx::FromParam<tagFILETYPEINFO>(param);
+                if (!info) return 0;
+                info->flag4 = 1;
+                info->flag5 = 1;
+                info->filterName = kFilterName;
+                info->pattern = kFilePattern;
+                return 0;
+            }
+            case olx::kMsgRecognise:
+                return IsLemPath(olx::FromParam<const char>(param)) ? 1 : 0;
+            case olx::kMsgOpen:
+                {
+                const char* path = olx::FromParam<const char>(param);
+                return path ? OpenMap(handle, path, false) : 0;
+            }
+            case olx::kMsgDescribe: {
+                auto* info = olx::FromParam<tagMAPINFO>(param);
+                return info ? Describe(handle, info) : 0;
+            }
+            case olx::kMsgReadBlock: {
+                auto* request = olx::FromParam<tagBLOCKREQUEST>(param);
+                if (!request || !request->values) return 0;
+                CLemMap* map = State().openMaps.Lookup(handle);
+                return map ? map->ReadBlock(request->blockId, request->values) : 0;
+            }
+            case olx::kMsgClose: {
+                CLemMap* map = State().openMaps.Lookup(handle);
+                if (!map) return 0;
+                map->CloseDataset();
+                (void)State().openMaps.Remove(handle);
+                delete map;
+                return 1;
+            }
+            default:
+                return 0;
+        }
+    } catch (...) {
+        return 0;
+    }
+}

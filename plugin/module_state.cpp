@@ -1,0 +1,34 @@
+#include "plugin/module_state.h"
+
+#include <cstring>
+
+#include "lem/lem_map.h"
+
+namespace plugin {
+
+ModuleState& State() {
+    static ModuleState state;
+    return state;
+}
+
+void ResetModuleState() {
+    ModuleState& s = State();
+    s.openMaps.RemoveAll([](uint32_t, CLemMap* record) { delete record; });
+    s.pluginId = 0;
+    s.title.clear();
+    s.title.shrink_to_fit();
+    s.openPath[0] = '\0';
+    s.reopenPath.clear();
+    lem::SetCurrentMargin(lem::kDefaultMargin);
+}
+
+bool CopyPath(char (&buffer)[lem::kMaxPath], const char* text) {
+    buffer[0] = '\0';
+    if (!text) return false;
+    const size_t length = ::strnlen(text, lem::kMaxPath);
+    if (length >= lem::kMaxPath) return false;
+    std::memcpy(buffer, text, length + 1);
+    return true;
+}
+
+}  // namespace plugin

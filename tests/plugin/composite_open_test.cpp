@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lem/lem_map.h"
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/sheet_fixture.h"
+
+namespace plugintest {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr int kLinkCheck = 29006;
+constexpr int kPathEdit = 29007;
+constexpr int kGuidebookRadio = 29010;
+constexpr int kDcmRadio = 29011;
+
+class CompositeOpenTest : public PluginFixture {
+protected:
+    void SetUp() override {
+        StartModule();
+        path_ = WriteSheet(SmallSheet());
+    }
+    void Store(int32_t linkType, int32_t linkDcm, const std::string& file, int32_t view) {
+        host().SetProfileInt(kPluginId, "LinkType", linkType);
+        host().SetProfileInt(kPluginId, "LinkDCM", linkDcm);
+        host().SetProfile(kPluginId, "DCMFile", file);
+        host().SetProfileInt(kPluginId, "DCMView", view);
+        host().ClearLog();
+    }
+    // Opens the sheet as the host does (2003, 2004, 2011) and returns the result of 2011.
+    int32_t OpenSheet() {
+        handle_ = host().OpenFile(path_);
+        const hostsim::OpenMap* map = host().FindOpenMap(handle_);
+        return map ? map->described : 0;
+    }
+    static int Dialogs() {
+        int n = 0;
+        for (const hostsim::Call& call : host().Log()) n += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
+        return n;
+    }
+    CLemMap* Record() const { return plugin::State().openMaps.Lookup(handle_); }
+    static Lines RegionLines() { return {GetInt("Region", 256), PutInt("Region", 256)}; }
+    static Lines Concat(Lines a, const Lines& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+
+    std::string path_;
+    uint32_t handle_ = 0;
+};
+
+TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
+    Store(0, 0, "C:\\DEM\\A.DCM", 1);
+    EXPECT_EQ(OpenSheet(), 1);
+    EXPECT_EQ(HostCallLines(), Concat(CompositeReads(), RegionLines()));
+    EXPECT_EQ(Dialogs(), 0);
+    EXPECT_TRUE(host().MessageBoxes().empty());
+    ASSERT_NE(Record(), nullptr);
+    EXPECT_EQ(Record()->Dcm, nullptr);
+    EXPECT_EQ(Record()->Xem, nullptr);
+}
+
+TEST_F(CompositeOpenTest, ConfirmedUnchangedWritesAllFourKeysWithoutClearingViews) {
+    Store(1, 0, "C:\\DEM\\A.DCM", 0);
+    host().dialogScripts.push_back(hostsim::PressOk());
+    EXPECT_EQ(OpenSheet(), 1);
+    const Lines writes = {PutInt("LinkType", 1), PutInt("LinkDCM", 0), PutString("DCMFile", "C:\\DEM\\A.DCM"),
+                          PutInt("DCMView", 0)};
+    EXPECT_EQ(HostCallLines(), Concat(Concat(CompositeReads(), writes), RegionLines()));
+    EXPECT_EQ(Dialogs(), 1);
+    EXPECT_EQ(host().ViewCacheClears(), 0);
+}
+
+// The dialog's fields put into its controls at the start.
+TEST_F(CompositeOpenTest, DialogShowsTheStoredSettings) {
+    Store(1, 1, "C:\\DEM\\A.DCM", 0);
+    host().dialogScripts.push_back(hostsim::PressCancel());
+    EXPECT_EQ(OpenSheet(), 1);
+    const auto& controls = host().LastDialogControls();
+    EXPECT_TRUE(controls.at(kLinkCheck).checked);
+    EXPECT_EQ(controls.at(kPathEdit).text, "C:\\DEM\\A.DCM");
+    EXPECT_FALSE(controls.at(kGuidebookRadio).checked);
+    EXPECT_TRUE(controls.at(kDcmRadio).checked);
+}
+
+struct ChangeCase {
+    const char* label;
+    std::string stored;
+    std::string typed;
+    int clears;
+};
+
+TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
+    const ChangeCase cases[] = {
+        {"same", "C:\\DEM\\base.dcm", "C:\\DEM\\base.dcm", 0},
+        {"letter case", "C:\\地図\\base.dcm", "C:\\地図\\BASE.DCM", 0},
+        // ア is 83 41 and ヂ 83 61: their trail bytes differ only as 'A' and 'a' do.
+        {"double-byte trail A/a", "C:\\\x83\x41.DCM", "C:\\\x83\x61.DCM", 1},
+        {"other file", "C:\\DEM\\base.dcm", "C:\\DEM\\base2.dcm", 1},
+    };
+    for (const ChangeCase& c : cases) {
+        hostsim::Reset();
+        plugin::ResetModuleState();
+        StartModule();
+        Store(1, 0, c.stored, 0);
+        const std::string typed = c.typed;
+        host().dialogScripts.push_back([typed](hostsim::DialogUser& user) {
+            user.Init();
+            user.Type(kPathEdit, typed);
+            return user.Ok();
+        });
+        EXPECT_EQ(OpenSheet(), 1) << c.label;
+        EXPECT_EQ(host().ViewCacheClears(), c.clears) << c.label;
+        EXPECT_EQ(host().Profile(kPluginId, "DCMFile"), std::optional<std::string>(c.typed)) << c.label;
+    }
+}
+
+TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) {
+    Store(0, 0, "", 0);
+    host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
+                              [](int32_t, int16_t* out) {
+                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                  return true;
+                              });
+    host().dialogScripts.push_back(hostsim::ClickThenOk({kLinkCheck, kDcmRadio}));
+    host().ClearLog();
+    EXPECT_EQ(OpenSheet(), 1);
+    const Lines lines = HostCallLines();
+    ASSERT_GE(lines.size(), 10u);
+    const Lines head(lines.begin(), lines.begin() + 9);
+    const Lines expected = Concat(Concat(CompositeReads(), {"OLX_ClearAllViewCache()"}),
+                                  {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", ""),
+                                   PutInt("DCMView", 0)});
+    EXPECT_EQ(head, expected);
+    EXPECT_EQ(host().ViewCacheClears(), 1);
+}
+
+TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNothing) {
+    Store(0, 0, "", 0);
+    host().dialogScripts.push_back(hostsim::ClickThenCancel({kLinkCheck}));
+    EXPECT_EQ(OpenSheet(), 1);
+    // No guidebook set in this host: the source chosen by the unsaved fields fails visibly.
+    ASSERT_EQ(host().MessageBoxes().size(), 1u);
+    EXPECT_EQ(host().MessageBoxes()[0].text,
+              "下記の標高データが開けないか形式が読みとれません.\n\nOrolux解説本の５０ｍメッシュ標高データ.");
+    EXPECT_EQ(host().MessageBoxes()[0].style, 0x10u);  // MB_OK | MB_ICONSTOP
+    EXPECT_EQ(host().Profile(kPluginId, "LinkDCM"), std::optional<std::string>("0"));
+    EXPECT_EQ(host().Count("OLX_WriteProfileInt"), 1);  // Region only
+    EXPECT_EQ(host().Count("OLX_WriteProfileString"), 0);
+    ASSERT_NE(Record(), nullptr);
+    EXPECT_NE(Record()->Xem, nullptr);  // attached, unopened
+}
+
+TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
+    Store(0, 1, "", 1);
+    host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
+                              [](int32_t, int16_t* out) {
+                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                  return true;
+                              });
+    EXPECT_EQ(OpenSheet(), 1);
+    EXPECT_TRUE(host().MessageBoxes().empty());
+    ASSERT_NE(Record(), nullptr);
+    EXPECT_NE(Record()->Xem, nullptr);
+    EXPECT_EQ(Record()->Dcm, nullptr);
+    EXPECT_EQ(host().Count("OLX_XEM_Open"), 1);
+}
+
+TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) {
+    for (int32_t linkType : {1, -1, 5}) {
+        hostsim::Reset();
+        plugin::ResetModuleState();
+        StartModule();
+        Store(linkType, 1, "C:\\DEM\\MISSING.DCM", 1);
+        EXPECT_EQ(OpenSheet(), 1) << linkType;
+        ASSERT_EQ(host().MessageBoxes().size(), 1u) << linkType;
+        EXPECT_EQ(host().MessageBoxes()[0].text,
+                  "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
+                  "C:\\DEM\\MISSING.DCM");
+        EXPECT_EQ(host().MessageBoxes()[0].style, 0x10u);
+        ASSERT_NE(Record(), nullptr);
+        EXPECT_NE(Record()->Dcm, nullptr);
+        EXPECT_EQ(Record()->Xem, nullptr);
+        EXPECT_EQ(host().Count("OLX_XEM_Open"), 0);
+    }
+}
+
+TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
+    Store(1, 0, "C:\\DEM\\MISSING.DCM", 1);
+    EXPECT_EQ(OpenSheet(), 1);
+    EXPECT_TRUE(host().MessageBoxes().empty());
+    EXPECT_EQ(Record()->Dcm, nullptr);
+    EXPECT_EQ(Record()->Xem, nullptr);
+}
+
+TEST_F(CompositeOpenTest, RepeatedDescribeShowsTheDialogAgain) {
+    Store(0, 0, "", 0);
+    EXPECT_EQ(OpenSheet(), 1);
+    EXPECT_EQ(host().Describe(handle_), 1);
+    EXPECT_EQ(Dialogs(), 2);
+}
+
+}  // namespace
+}  // namespace plugintest

@@ -1,0 +1,41 @@
+// What the dialog harnesses do as the user: find the module's windows from a second thread,
+// read and set their controls, press buttons, and capture a window to a picture file.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/windows_gateway.h"
+#include <commctrl.h>
+
+namespace harness {
+
+// Polls until pred gives a window or timeoutMs has passed; nullptr on timeout.
+HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs = 10000);
+// A visible top-level window of this process with this caption (code page 932 bytes).
+HWND FindTopLevel(const std::string& caption);
+// The first descendant of parent with this class name (case-insensitive).
+HWND FindDescendant(HWND parent, const std::string& className);
+// Waits until cond holds or timeoutMs has passed.
+bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000);
+
+std::string WindowText(HWND window);
+// The texts of a list view's rows, column by column.
+std::vector<std::vector<std::string>> ListRows(HWND list, int columns);
+// Walks a tree view from its first root item's children: at each level the item whose text
+// contains the step is expanded (the last one is selected, as a user click would). False when
+// a step is not found.
+bool SelectTreePath(HWND tree, const std::vector<std::string>& steps);
+// Texts of the children of an item (root items for nullptr), for diagnostics.
+std::vector<std::string> TreeChildren(HWND tree, HTREEITEM item);
+
+// Selects and focuses one row of a list view.
+void SelectListRow(HWND list, int row);
+// A click on a dialog's button, as the user makes it; returns at once (the dialog may go modal).
+void Click(HWND dialog, int id);
+
+// Writes what the window shows to a 24-bit BMP file. False when it could not be captured.
+bool CaptureWindow(HWND window, const std::string& path);
+
+}  // namespace harness

@@ -1,0 +1,159 @@
+// Loads the module the way a host does and drives its entry points: the requirement marker is
+// read from the file first, the exports are resolved by name and by ordinal, the version gate
+// refuses 7729 with its message and passes 7730, then Load, About and the file-open hook.
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/win32/windows_gateway.h"
+#include "tools/marker/marker.h"
+#include "tools/pe/pe_image.h"
+#include "wine/harness/box_watcher.h"
+#include "wine/harness/check.h"
+#include "wine/harness/host_api.h"
+
+namespace {
+
+using CreateFn = int32_t(OLX_CALL*)(void*, uint32_t);
+using VoidFn = int32_t(OLX_CALL*)();
+using ReleaseFn = void(OLX_CALL*)();
+
+std::vector<uint8_t> ReadAll(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The host reads the marker from the file's header before it loads a module.
+bool HasRequirementMarker(const char* path) {
+    pe::Image image(ReadAll(path));
+    if (!image.Ok() || !image.Has(image.SectionTableEnd(), marker::kTotalSize)) return false;
+    auto expected = marker::Expected();
+    return std::memcmp(image.Bytes().data() + image.SectionTableEnd(), expected.data(), expected.size()) == 0;
+}
+
+HMODULE LoadPlugin(const char* path) {
+    if (!HasRequirementMarker(path)) return nullptr;
+    return LoadLibraryA(path);
+}
+
+bool Untouched(const std::vector<uint8_t>& record, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i)
+        if (record[i] != 0xCC) return false;
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    // A copy without the marker is refused before it is loaded.
+    {
+        std::vector<uint8_t> bytes = ReadAll("Tephrix.olp");
+        pe::Image image(bytes);
+        CHECK(image.Ok() && HasRequirementMarker("Tephrix.olp"), "the module carries the requirement marker");
+        if (image.Ok()) std::memset(bytes.data() + image.SectionTableEnd(), 0, marker::kTotalSize);
+        WriteAll("Unmarked.olp", bytes);
+        HMODULE unmarked = LoadPlugin("Unmarked.olp");
+        CHECK(unmarked == nullptr, "a module without the marker is not loaded");
+        DeleteFileA("Unmarked.olp");
+    }
+
+    HMODULE module = LoadPlugin("Tephrix.olp");
+    if (!CHECK(module != nullptr, "Tephrix.olp loads")) return harness::Finish();
+    harness::HostApi host;
+    if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
+
+    const char* names[] = {"Create", "Load", "Close", "Release", "About"};
+    FARPROC procs[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        procs[i] = GetProcAddress(module, names[i]);
+        FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(i + 1));
+        CHECK(procs[i] != nullptr && procs[i] == byOrdinal,
+              std::string(names[i]) + " is exported by name and as ordinal " + std::to_string(i + 1));
+    }
+    auto create = reinterpret_cast<CreateFn>(procs[0]);
+    auto load = reinterpret_cast<VoidFn>(procs[1]);
+    auto close = reinterpret_cast<VoidFn>(procs[2]);
+    auto release = reinterpret_cast<ReleaseFn>(procs[3]);
+    auto about = reinterpret_cast<VoidFn>(procs[4]);
+    if (!create || !load || !close || !release || !about) return harness::Finish();
+
+    const uint32_t pluginId = 0x2A17;
+    // Version 7729: the refusal box, result 0, the record untouched and nothing registered.
+    {
+        host.Reset();
+        host.SetVersion(7729);
+        std::vector<uint8_t> record(280, 0xCC);
+        harness::BoxWatcher watcher(IDOK);
+        int32_t result = create(record.data(), pluginId);
+        auto boxes = watcher.Boxes();
+        CHECK(result == 0, "Create refuses interface version 7729");
+        CHECK(boxes.size() == 1, "one message box for the refusal");
+        if (!boxes.empty()) {
+            CHECK_EQ_BYTES(boxes[0].text, std::string("Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません."),
+                           "refusal text");
+            CHECK(boxes[0].icon != nullptr && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION),
+                  "refusal box shows the information icon");
+        }
+        CHECK(Untouched(record, 0, record.size()), "the information record is untouched");
+        CHECK(host.MapTypeCount() == 0 && host.HookCount() == 0, "nothing is registered on refusal");
+    }
+    // Version 7730: the record, the map type and the hook.
+    {
+        host.Reset();
+        host.SetVersion(7730);
+        std::vector<uint8_t> record(280, 0xCC);
+        harness::BoxWatcher watcher(IDOK);
+        CHECK(create(record.data(), pluginId) == 1, "Create accepts interface version 7730");
+        CHECK(watcher.Boxes().empty(), "no message box at a successful Create");
+        int32_t size = 0;
+        std::memcpy(&size, record.data(), 4);
+        CHECK(size == 280, "record size 280");
+        const std::string name = "火山標高プラグイン";
+        CHECK(std::memcmp(record.data() + 4, name.c_str(), name.size() + 1) == 0, "display name at offset 4");
+        CHECK(Untouched(record, 4 + name.size() + 1, 84), "bytes behind the display name untouched");
+        CHECK(std::memcmp(record.data() + 84, "1.2.4", 6) == 0, "version text at offset 84");
+        CHECK(record[114] != 0xCC && record[114] != 0, "copyright line at offset 114");
+        int32_t last = -1;
+        std::memcpy(&last, record.data() + 276, 4);
+        CHECK(last == 0, "offset 276 holds 0");
+        CHECK(host.MapTypeCount() == 1 && host.HookCount() == 1, "map type and file-open hook registered");
+
+        CHECK(load() == 1, "Load returns 1");
+        CHECK(host.FindMenu("数値地図火山標高(&V)") != 0, "menu entry for the open dialog");
+        CHECK(host.FindMenu("合成設定(&S)") != 0, "menu entry for the composite settings");
+        int32_t state = 0;
+        CHECK(host.FireMenu(host.FindMenu("合成設定(&S)"), 101, reinterpret_cast<intptr_t>(&state)) == 0 && state == 1,
+              "menu state query stores 1");
+    }
+    // About: the banner with the information icon; the box's result comes back.
+    {
+        harness::BoxWatcher watcher(IDOK);
+        int32_t result = about();
+        auto boxes = watcher.Boxes();
+        CHECK(result == IDOK, "About returns the box's result");
+        CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver 1.2.4] ", 0) == 0, "About banner");
+        CHECK(!boxes.empty() && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION), "About shows the information icon");
+    }
+    // The file-open hook takes .LEM paths and asks the host to open them, unchanged.
+    {
+        host.ClearLog();
+        harness::BoxWatcher watcher(IDOK);
+        CHECK(host.FireFileOpenHook("C:\\MAPS\\fuji.lem") == 1, "the hook takes C:\\MAPS\\fuji.lem");
+        CHECK(host.CountCalls("OLX_OpenMap") == 1, "the hook asks the host to open it");
+        CHECK(host.LogText().find("\"C:\\MAPS\\fuji.lem\"") != std::string::npos, "with the path as received");
+        CHECK(host.FireFileOpenHook("C:\\MAPS\\1FUJI.LEM") == 0, "a name that begins with a digit is left to the host");
+        CHECK(host.FireFileOpenHook("C:\\MAPS\\FUJI.CSV") == 0, "a .CSV is left to the host");
+        CHECK(host.CountCalls("OLX_OpenMap") == 1, "no further open requests");
+    }
+    CHECK(close() == 1, "Close returns 1");
+    release();
+    FreeLibrary(module);
+    return harness::Finish();
+}
