@@ -29,7 +29,7 @@ void ReadOrZero(platform::File& file, int64_t offset, void* buffer, size_t size)
             done += static_cast<size_t>(got);
         }
     }
-    std::memset(bytes + done, 0, size - done);
+    if (done < size) std::memset(bytes + done, 0, size - done);
 }
 
 const int16_t* LookupTile(void* context, int32_t tileId) {
