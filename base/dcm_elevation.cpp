@@ -29,7 +29,7 @@ void ReadOrZero(platform::File& file, int64_t offset, void* buffer, size_t size)
             done += static_cast<size_t>(got);
         }
     }
-    std::memset(bytes + done, 0, size - done);
+    if (done < size) std::memset(bytes + done, 0, size - done);
 }
 
 const int16_t* LookupTile(void* context, int32_t tileId) {
@@ -102,6 +102,11 @@ std::string CDcmElevation::DatumName() const {
 
 int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                              double cellsPerDegLon) {
+    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon);
+}
+
+int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                                 double cellsPerDegLat, double cellsPerDegLon) {
     if (!ready_ || !tileFile_.Open(filePath_)) {
         std::memset(block, 0, kTileBytes);
         return 0;
@@ -111,7 +116,7 @@ int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, doubl
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    base::ResampleBlock(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
+    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
     tileFile_.Close();
     return 1;
 }

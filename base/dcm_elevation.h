@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/resample.h"
 #include "platform/file.h"
 
 class CDcmElevation {
@@ -38,6 +39,9 @@ public:
     // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);
+    // FillBlock with another resampler of ResampleBlock's contract.
+    int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                      double cellsPerDegLat, double cellsPerDegLon);
     // The tile's values in a cache slot; a tile the index lacks reads as zeros.
     const int16_t* GetTile(int32_t tileId);
 

@@ -26,6 +26,12 @@ void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, do
                    double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
                    int32_t valueOffset);
 
+// The form of ResampleBlock, so that a source can run its fill with another resampler of the
+// same contract (a reference transcription in tests and benchmarks).
+using Resampler = void (*)(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
+                           double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
+                           int32_t valueOffset);
+
 // The largest position (exclusive) whose truncation leaves room for the neighbour at +1.
 constexpr double kPositionLimit = 2147483647.0;
 

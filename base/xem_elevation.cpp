@@ -52,9 +52,14 @@ int CXemElevation::Open(const void* setId, const char* setName) {
 
 int CXemElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                              double cellsPerDegLon) {
+    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon);
+}
+
+int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                                 double cellsPerDegLat, double cellsPerDegLon) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
-    base::ResampleBlock(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/resample.h"
 #include "plugin/host_interface.h"
 
 // Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
@@ -26,6 +27,9 @@ public:
     // 1 when the block was resampled; 0 (block untouched) when no set is open.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);
+    // FillBlock with another resampler of ResampleBlock's contract.
+    int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                      double cellsPerDegLat, double cellsPerDegLon);
     // The decoded tile in a cache slot; a tile the decoder cannot deliver reads as zeros.
     const int16_t* GetTile(int32_t tileId);
 

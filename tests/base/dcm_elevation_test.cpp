@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -399,6 +400,36 @@ TEST(DcmFill, GeneratedLandscapeMatchesTheReferenceAndTheTerrain) {
     }
     // Bilinear 50 m cells on the flanks stay within a few metres of the terrain on average.
     EXPECT_LT(errorSum / errorCount, 2.0);
+}
+
+TEST(DcmFill, RandomGeometriesMatchTheReferenceThroughTheSameCache) {
+    // One object fills with ResampleBlock, the other with the step-by-step reference; blocks,
+    // tile reads and the slots left behind must agree.
+    TempRoot root;
+    const auto layout = gen::LayoutForBox(35.30, 138.65, 35.45, 138.80);
+    root.Write(kPath, gen::BuildDcm(layout).bytes);
+    CDcmElevation fast;
+    CDcmElevation reference;
+    ASSERT_EQ(fast.Open(kPath), 1);
+    ASSERT_EQ(reference.Open(kPath), 1);
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<int16_t> block(kCells);
+    std::vector<int16_t> expected(kCells);
+    for (int trial = 0; trial < 40; ++trial) {
+        // From a map finer than 5 m to one coarser than the file.
+        const double scale = trial % 4 == 0 ? 0.1 + 0.8 * unit(rng) : 5.0 + 10.0 * unit(rng);
+        const double cpdLat = 2400 * scale;
+        const double cpdLon = 1800 * scale * (0.8 + 0.4 * unit(rng));
+        const double lat0 = 35.29 + 0.1 * unit(rng);
+        const double lon0 = 138.64 + 0.1 * unit(rng);
+        const int32_t id = 100 + static_cast<int32_t>(rng() % 6) * 100 + static_cast<int32_t>(rng() % 6) * 10000;
+        ASSERT_EQ(fast.FillBlock(id, block.data(), lat0, lon0, cpdLat, cpdLon), 1);
+        ASSERT_EQ(reference.FillBlockWith(&oracle::ResampleBlock, id, expected.data(), lat0, lon0, cpdLat, cpdLon), 1);
+        ASSERT_EQ(block, expected) << trial;
+        ASSERT_EQ(fast.TileReads(), reference.TileReads()) << trial;
+        for (int s = 0; s < CDcmElevation::kSlots; ++s) ASSERT_EQ(fast.SlotId(s), reference.SlotId(s)) << trial;
+    }
 }
 
 }  // namespace

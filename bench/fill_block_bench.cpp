@@ -1,0 +1,127 @@
+// FillBlock of both 50 m sources against the step-by-step reference resampler, in one run.
+// Each pair fills the same blocks through the same source code path; only the resampler
+// differs. The blocks are checked bit for bit before timing.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/dcm_elevation.h"
+#include "base/xem_elevation.h"
+#include "hostsim/host.h"
+#include "platform/path_root.h"
+#include "tests/base/resample_oracle.h"
+#include "tools/gen/dcm_writer.h"
+#include "tools/gen/terrain.h"
+
+namespace {
+
+constexpr int kCells = 320 * 320;
+// A 5 m sheet's grid near the summit: 0.16" by 0.2".
+constexpr double kCpdLat = 22500.0;
+constexpr double kCpdLon = 18000.0;
+constexpr double kLat0 = gen::kSummitLat - 0.02;
+constexpr double kLon0 = gen::kSummitLon - 0.02;
+const int32_t kBlocks[] = {100, 200, 300, 10100, 10200, 10300, 20100, 20200, 20300, 30400, 40500, 50600};
+
+// The DCM file lives in a temporary drive root for the whole run.
+class DcmFixture {
+public:
+    DcmFixture() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
+        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
+        dir_ = tmpl;
+        platform::SetPosixRoot(dir_);
+        std::filesystem::create_directories(dir_ + "/C/DEM");
+        const auto file = gen::BuildDcm(gen::LayoutForBox(kLat0 - 0.02, kLon0 - 0.02, kLat0 + 0.1, kLon0 + 0.1));
+        if (!gen::WriteDcmFile(dir_ + "/C/DEM/LAND.DCM", file)) std::abort();
+    }
+    ~DcmFixture() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    static DcmFixture& Get() {
+        static DcmFixture fixture;
+        return fixture;
+    }
+    std::unique_ptr<CDcmElevation> Open() const {
+        auto dcm = std::make_unique<CDcmElevation>();
+        if (dcm->Open("C:\\DEM\\LAND.DCM") != 1) std::abort();
+        return dcm;
+    }
+
+private:
+    std::string dir_;
+};
+
+std::unique_ptr<CXemElevation> OpenGuidebook() {
+    static bool installed = false;
+    if (!installed) {
+        hostsim::Reset();
+        hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
+                                          [](int32_t id, int16_t* out) {
+                                              gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
+                                              return true;
+                                          });
+        installed = true;
+    }
+    MakeGuidebookSetId(1);
+    auto xem = std::make_unique<CXemElevation>();
+    if (xem->Open(GuidebookSetId(), "GUIDEDEM") != 1) std::abort();
+    return xem;
+}
+
+template <typename Source>
+bool SameBlocks(Source& a, Source& b) {
+    std::vector<int16_t> x(kCells);
+    std::vector<int16_t> y(kCells);
+    for (const int32_t id : kBlocks) {
+        a.FillBlock(id, x.data(), kLat0, kLon0, kCpdLat, kCpdLon);
+        b.FillBlockWith(&oracle::ResampleBlock, id, y.data(), kLat0, kLon0, kCpdLat, kCpdLon);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+template <typename Source>
+void RunFills(benchmark::State& state, Source& source, base::Resampler resampler) {
+    std::vector<int16_t> block(kCells);
+    size_t n = 0;
+    for (auto _ : state) {
+        const int32_t id = kBlocks[n++ % std::size(kBlocks)];
+        source.FillBlockWith(resampler, id, block.data(), kLat0, kLon0, kCpdLat, kCpdLon);
+        benchmark::DoNotOptimize(block.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kCells);
+}
+
+void BM_DcmFillBlock(benchmark::State& state) {
+    auto fast = DcmFixture::Get().Open();
+    auto reference = DcmFixture::Get().Open();
+    if (!SameBlocks(*fast, *reference)) {
+        state.SkipWithError("DCM blocks differ from the reference");
+        return;
+    }
+    RunFills(state, *fast, state.range(0) == 0 ? &base::ResampleBlock : &oracle::ResampleBlock);
+}
+BENCHMARK(BM_DcmFillBlock)->ArgName("reference")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_GuidebookFillBlock(benchmark::State& state) {
+    auto fast = OpenGuidebook();
+    auto reference = OpenGuidebook();
+    if (!SameBlocks(*fast, *reference)) {
+        state.SkipWithError("guidebook blocks differ from the reference");
+        return;
+    }
+    RunFills(state, *fast, state.range(0) == 0 ? &base::ResampleBlock : &oracle::ResampleBlock);
+}
+BENCHMARK(BM_GuidebookFillBlock)->ArgName("reference")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
