@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/dcm_elevation.h"
+#include "base/xem_elevation.h"
+#include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
@@ -400,63 +402,74 @@ std::string ConstantDcm(int16_t value, int32_t latSeconds, int32_t lonSeconds, i
     return bytes;
 }
 
-TEST_F(LemBlocks, EdgeRingsBlendWithAFilledBaseOnly) {
-    // 6 x 6 sheet at margin 0: block 100 holds it in its south-west corner. Rows 0 and 5 and
-    // columns 0 and 5 are the outer ring, rows/columns 1 and 4 the inner ring.
-    HeaderSpec header;
-    header.cols = "6";
-    header.rows = "6";
-    header.flags = std::vector<std::string>(6, "1");
-    std::string data;
-    for (int r = 0; r < 6; ++r) {
-        std::vector<std::string> f;
-        for (int c = 0; c < 6; ++c) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "%5d", (r == 2 && c == 3) ? -9999 : 10000 + 1000 * r + 10 * c);
-            f.emplace_back(buf);
+// 6 x 6 sheet at margin 0: block 100 holds it in its south-west corner. Rows 0 and 5 and
+// columns 0 and 5 are the outer ring, rows/columns 1 and 4 the inner ring; LEM row 2,
+// column 3 holds no data.
+class LemBaseLayer : public LemBlocks {
+protected:
+    void SetUp() override {
+        LemBlocks::SetUp();
+        HeaderSpec header;
+        header.cols = "6";
+        header.rows = "6";
+        header.flags = std::vector<std::string>(6, "1");
+        std::string data;
+        for (int r = 0; r < 6; ++r) {
+            std::vector<std::string> f;
+            for (int c = 0; c < 6; ++c) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "%5d", (r == 2 && c == 3) ? -9999 : 10000 + 1000 * r + 10 * c);
+                f.emplace_back(buf);
+            }
+            data += DataLine(f) + "\r\n";
         }
-        data += DataLine(f) + "\r\n";
+        WritePair(header, data);
+        OpenAndIndex();
+        lem::SetCurrentMargin(0);
+        map_.CellsPerDegLat = map_.CellsPerDegLon = 18000;
+        map_.SourceOrigin = {35.0 + 10.0 / 1800, 138.0 + 10.0 / 1800};
     }
-    WritePair(header, data);
+    static int16_t LemMetres(int r, int c) { return static_cast<int16_t>((10000 + 1000 * r + 10 * c + 5) / 10); }
+
+    // Every cell of the block's south-west corner against the base values it was filled with.
+    static void ExpectBlended(Block& base, Block& blended) {
+        for (int d = 0; d < 8; ++d) {
+            for (int k = 0; k < 8; ++k) {
+                SCOPED_TRACE(::testing::Message() << "d " << d << " k " << k);
+                const int r = 5 - d, c = k;  // LEM row and column
+                const int b = base.At(d, k);
+                ASSERT_NE(b, 0);
+                int expected = b;
+                if (r >= 0 && c < 6 && !(r == 2 && c == 3)) {
+                    const int m = LemMetres(r, c);
+                    const bool outer = r == 0 || r == 5 || c == 0 || c == 5;
+                    const bool inner = !outer && (r == 1 || r == 4 || c == 1 || c == 4);
+                    expected = outer ? (2 * b) / 3 + m / 3 : inner ? b / 3 + (2 * m) / 3 : m;
+                }
+                EXPECT_EQ(blended.At(d, k), expected);
+            }
+        }
+        EXPECT_EQ(blended.At(3, 2), LemMetres(2, 2));  // inside the rings: the LEM value itself
+        EXPECT_EQ(blended.At(100, 100), base.At(100, 100));
+    }
+};
+
+TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
-    OpenAndIndex();
-    lem::SetCurrentMargin(0);
-    map_.CellsPerDegLat = map_.CellsPerDegLon = 18000;
-    map_.SourceOrigin = {35.0 + 10.0 / 1800, 138.0 + 10.0 / 1800};
-
-    auto lemMetres = [](int r, int c) { return static_cast<int16_t>((10000 + 1000 * r + 10 * c + 5) / 10); };
-
-    // With a source that filled the block: blend on the rings.
     map_.Dcm = std::make_unique<CDcmElevation>();
     ASSERT_EQ(map_.Dcm->Open("C:\\DCM\\BASE.DCM"), 1);
     Block base(0);
     ASSERT_EQ(map_.Dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
     ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
-    for (int d = 0; d < 8; ++d) {
-        for (int k = 0; k < 8; ++k) {
-            SCOPED_TRACE(::testing::Message() << "d " << d << " k " << k);
-            const int r = 5 - d, c = k;  // LEM row and column
-            const int b = base.At(d, k);
-            ASSERT_NE(b, 0);
-            int expected = b;
-            if (r >= 0 && c < 6 && !(r == 2 && c == 3)) {
-                const int m = lemMetres(r, c);
-                const bool outer = r == 0 || r == 5 || c == 0 || c == 5;
-                const bool inner = !outer && (r == 1 || r == 4 || c == 1 || c == 4);
-                expected = outer ? (2 * b) / 3 + m / 3 : inner ? b / 3 + (2 * m) / 3 : m;
-            }
-            EXPECT_EQ(blended.At(d, k), expected);
-        }
-    }
-    EXPECT_EQ(blended.At(3, 2), lemMetres(2, 2));  // centre: the LEM value itself
+    ExpectBlended(base, blended);
 
     // A source that could not fill (its file gone): the block is zeroed and m stored plainly.
     root_.Remove("C:\\DCM\\BASE.DCM");
     Block plain(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, plain.v.data()), 1);
-    EXPECT_EQ(plain.At(0, 0), lemMetres(5, 0));
-    EXPECT_EQ(plain.At(4, 1), lemMetres(1, 1));
+    EXPECT_EQ(plain.At(0, 0), LemMetres(5, 0));
+    EXPECT_EQ(plain.At(4, 1), LemMetres(1, 1));
     EXPECT_EQ(plain.At(3, 3), 0);  // the no-data cell keeps the zeroed base
     EXPECT_EQ(plain.At(0, 6), 0);
 
@@ -464,9 +477,34 @@ TEST_F(LemBlocks, EdgeRingsBlendWithAFilledBaseOnly) {
     map_.Dcm.reset();
     Block none(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, none.v.data()), 1);
-    EXPECT_EQ(none.At(0, 0), lemMetres(5, 0));
+    EXPECT_EQ(none.At(0, 0), LemMetres(5, 0));
     EXPECT_EQ(none.At(3, 3), kSentinel);
     EXPECT_EQ(none.At(0, 6), kSentinel);
+}
+
+TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
+    hostsim::Reset();
+    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
+                                      [](int32_t, int16_t* out) {
+                                          std::fill(out, out + kCells, int16_t{70});
+                                          return true;
+                                      });
+    MakeGuidebookSetId(1);
+    map_.Xem = std::make_unique<CXemElevation>();
+    ASSERT_EQ(map_.Xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
+    Block base(0);
+    ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    Block blended;
+    ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
+    ExpectBlended(base, blended);
+
+    // A DCM source, when attached, is the one asked: here it has no file and zeroes the block.
+    map_.Dcm = std::make_unique<CDcmElevation>();
+    Block dcmFirst(kSentinel);
+    ASSERT_EQ(map_.ReadBlock(100, dcmFirst.v.data()), 1);
+    EXPECT_EQ(dcmFirst.At(100, 100), 0);
+    EXPECT_EQ(dcmFirst.At(0, 0), LemMetres(5, 0));
+    hostsim::Reset();
 }
 
 TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
