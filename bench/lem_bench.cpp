@@ -1,0 +1,217 @@
+// Map open (GetHeader) and block extraction (ReadBlock) against one sequential read() of the
+// data file and against a plain baseline: fgets line scans, and per row a seek, a read of the
+// whole line and strtol on every field. All on a 2250 x 1500 sheet in the page cache.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/block_id.h"
+#include "lem/lem_map.h"
+#include "platform/path_root.h"
+#include "tools/gen/lem_sheet.h"
+
+namespace {
+
+constexpr int kSide = 320;
+constexpr int kCells = kSide * kSide;
+const char kDataWin[] = "C:\\BENCH\\LEM\\SAMPLE.LEM";
+const char kHeaderWin[] = "C:\\BENCH\\HEADER\\SAMPLE.CSV";
+
+// The sample sheet, written once per run into a temporary drive root.
+struct Sheet {
+    std::string dir;
+    std::string dataHost;
+    std::string headerHost;
+    int cols = 0;
+    int rows = 0;
+
+    Sheet() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) std::abort();
+        dir = tmpl;
+        platform::SetPosixRoot(dir);
+        gen::LemSheetOptions options;  // 2250 x 1500, CR LF
+        const gen::LemSheet sheet = gen::MakeLemSheet(options);
+        if (!gen::WriteLemSheetAt(sheet, "C:\\BENCH")) std::abort();
+        dataHost = platform::ToPosixPath(kDataWin);
+        headerHost = platform::ToPosixPath(kHeaderWin);
+        cols = options.cols;
+        rows = options.rows;
+    }
+    ~Sheet() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+Sheet& TheSheet() {
+    static Sheet sheet;
+    return sheet;
+}
+
+// --- the plain way -------------------------------------------------------------------------
+
+// Header: fgets line by line, row flags from line 27 on.
+std::vector<int64_t> PlainHeader(const std::string& path, int* cols, int* rows) {
+    std::vector<int64_t> table;
+    FILE* f = std::fopen(path.c_str(), "r");
+    if (!f) return table;
+    char line[256];
+    for (int no = 0; std::fgets(line, sizeof line, f); ++no) {
+        const char* comma = std::strchr(line, ',');
+        const int value = comma ? std::atoi(comma + 1) : 0;
+        if (no == 4) *cols = value;
+        if (no == 5) *rows = value;
+        if (no >= 27 && std::strncmp(line, "\x83\x8C\x83\x52\x81\x5B\x83\x68", 8) == 0) {
+            table.resize(static_cast<size_t>(no - 27 + 1), -1);
+            table.back() = value != 0 ? 1 : -1;
+        }
+    }
+    std::fclose(f);
+    return table;
+}
+
+// Row index: fgets of at most n + 2 characters per line.
+std::vector<int64_t> PlainIndex(const Sheet& s) {
+    int cols = 0, rows = 0;
+    std::vector<int64_t> table = PlainHeader(s.headerHost, &cols, &rows);
+    const int n = cols * 5 + 10;
+    std::vector<char> line(static_cast<size_t>(n) + 3);
+    FILE* f = std::fopen(s.dataHost.c_str(), "rb");
+    if (!f) return {};
+    size_t i = 0;
+    int64_t offset = 0;
+    while (i < table.size() && std::fgets(line.data(), n + 3, f)) {
+        while (i < table.size() && table[i] == -1) ++i;
+        if (i >= table.size()) break;
+        table[i] = offset;
+        offset += n;
+        const size_t len = std::strlen(line.data());
+        if (len > static_cast<size_t>(n)) offset += len > static_cast<size_t>(n) + 1 ? 2 : 1;
+        ++i;
+    }
+    std::fclose(f);
+    return table;
+}
+
+// Block: per row a seek and a read of the whole line, strtol on each field of the block.
+void PlainBlock(const Sheet& s, const std::vector<int64_t>& table, int32_t id, int16_t* values) {
+    const int64_t r2 = lem::kDefaultMargin / 2;
+    const base::CellPos p = base::BlockIdToCell(id);
+    const int64_t c0 = p.firstColumn - 320 * r2;
+    const int64_t top = s.rows - 1 + 320 * r2 - p.firstRow;
+    FILE* f = std::fopen(s.dataHost.c_str(), "rb");
+    if (!f) return;
+    std::vector<char> line(static_cast<size_t>(s.cols) * 5 + 13);
+    for (int d = kSide - 1; d >= 0; --d) {
+        const int64_t L = top - d;
+        if (L < 0 || L >= s.rows || table[static_cast<size_t>(L)] == -1) continue;
+        if (std::fseek(f, static_cast<long>(table[static_cast<size_t>(L)]), SEEK_SET) != 0) continue;
+        if (std::fread(line.data(), 1, static_cast<size_t>(s.cols) * 5 + 12, f) == 0) continue;
+        for (int k = 0; k < kSide; ++k) {
+            const int64_t c = c0 + k;
+            if (c >= s.cols) continue;
+            char field[6];
+            std::memcpy(field, line.data() + 10 + 5 * c, 5);
+            field[5] = '\0';
+            const long v = std::strtol(field, nullptr, 10);
+            if (v == -9999 || v == -1111) continue;
+            values[d * kSide + k] = static_cast<int16_t>((v + 5) / 10);
+        }
+    }
+    std::fclose(f);
+}
+
+int32_t InsideBlockId() {
+    // Whole-map column and row of a block wholly inside the sheet (margin 256).
+    const int32_t origin = 320 * 128;
+    const int32_t x = origin + 640 + 320, y = origin + 320;
+    return static_cast<int32_t>((x / 320 % 100) * 100 + (x / 32000) * 1000000 + (y / 320 % 100) * 10000 +
+                                (y / 32000) * 100000000);
+}
+
+// --- benchmarks ----------------------------------------------------------------------------
+
+void BM_OneSequentialRead(benchmark::State& state) {
+    const Sheet& s = TheSheet();
+    const auto size = static_cast<size_t>(std::filesystem::file_size(s.dataHost));
+    std::vector<char> buffer(size);
+    for (auto _ : state) {
+        int fd = ::open(s.dataHost.c_str(), O_RDONLY);
+        size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::read(fd, buffer.data() + done, size - done);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buffer.data());
+        if (done != size) state.SkipWithError("short read");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+BENCHMARK(BM_OneSequentialRead)->Unit(benchmark::kMillisecond);
+
+void BM_GetHeader(benchmark::State& state) {
+    const Sheet& s = TheSheet();
+    CLemMap map;
+    if (!map.Open(kDataWin) || !map.GetHeader()) state.SkipWithError("open failed");
+    if (PlainIndex(s) != map.RowTable) state.SkipWithError("index differs from the baseline");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(map.GetHeader());
+    }
+}
+BENCHMARK(BM_GetHeader)->Unit(benchmark::kMillisecond);
+
+void BM_GetHeaderBaseline(benchmark::State& state) {
+    const Sheet& s = TheSheet();
+    for (auto _ : state) {
+        std::vector<int64_t> table = PlainIndex(s);
+        benchmark::DoNotOptimize(table.data());
+    }
+}
+BENCHMARK(BM_GetHeaderBaseline)->Unit(benchmark::kMillisecond);
+
+void BM_ReadBlock(benchmark::State& state) {
+    const Sheet& s = TheSheet();
+    CLemMap map;
+    if (!map.Open(kDataWin) || !map.GetHeader()) state.SkipWithError("open failed");
+    const int32_t id = InsideBlockId();
+    std::vector<int16_t> mine(kCells, 0x7777), plain(kCells, 0x7777);
+    (void)map.ReadBlock(id, mine.data());
+    PlainBlock(s, map.RowTable, id, plain.data());
+    if (mine != plain) state.SkipWithError("block differs from the baseline");
+    if (std::count(mine.begin(), mine.end(), int16_t{0x7777}) == kCells) state.SkipWithError("empty block");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(map.ReadBlock(id, mine.data()));
+        benchmark::ClobberMemory();
+    }
+    state.counters["ns_per_field"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kCells, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ReadBlock)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadBlockBaseline(benchmark::State& state) {
+    const Sheet& s = TheSheet();
+    CLemMap map;
+    if (!map.Open(kDataWin) || !map.GetHeader()) state.SkipWithError("open failed");
+    const int32_t id = InsideBlockId();
+    std::vector<int16_t> plain(kCells, 0x7777);
+    for (auto _ : state) {
+        PlainBlock(s, map.RowTable, id, plain.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ReadBlockBaseline)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

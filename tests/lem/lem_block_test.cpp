@@ -1,0 +1,523 @@
+// The row index over the data file and the blocks cut out of it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/dcm_elevation.h"
+#include "base/xem_elevation.h"
+#include "hostsim/host.h"
+#include "lem/lem_map.h"
+#include "platform/message_box.h"
+#include "tests/lem/lem_fixtures.h"
+#include "tests/support/temp_root.h"
+
+namespace {
+
+using lemtest::BlockIdFor;
+using lemtest::DataLine;
+using lemtest::HeaderSpec;
+
+constexpr int kSide = 320;
+constexpr int kCells = kSide * kSide;
+constexpr int16_t kSentinel = 0x7777;
+constexpr int64_t kOrigin = 320 * 128;  // LEM grid's first whole-map row and column at margin 256
+
+struct Block {
+    std::array<int16_t, kCells> v;
+    explicit Block(int16_t fill = kSentinel) { v.fill(fill); }
+    int16_t& At(int d, int k) { return v[static_cast<size_t>(d) * kSide + k]; }
+};
+
+class LemBlocks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lem::SetCurrentMargin(lem::kDefaultMargin);
+        (void)lemtest::TakeMessageBoxes();
+    }
+    void TearDown() override { lem::SetCurrentMargin(lem::kDefaultMargin); }
+
+    // A hand-made flat pair at C:\F\S.LEM / S.CSV.
+    void WritePair(const HeaderSpec& header, const std::string& data) {
+        root_.Write("C:\\F\\S.CSV", lemtest::HeaderText(header));
+        root_.Write("C:\\F\\S.LEM", data);
+    }
+    void OpenAndIndex(const char* path = "C:\\F\\S.LEM") {
+        ASSERT_EQ(map_.Open(path), 1);
+        ASSERT_EQ(map_.GetHeader(), 1);
+    }
+
+    testsupport::TempRoot root_;
+    CLemMap map_;
+};
+
+TEST_F(LemBlocks, RowOffsetsForEachLineEnd) {
+    // Three columns: n = 25 bytes of prefix and values a line.
+    const std::string line = DataLine({"    1", "    2", "    3"});
+    ASSERT_EQ(line.size(), 25u);
+    struct Case {
+        const char* name;
+        std::string eol;
+        bool finalEnd;
+        int64_t step;
+    } const cases[] = {
+        {"LF", "\n", true, 26},
+        {"CR LF", "\r\n", true, 27},
+        {"CR LF, no final line end", "\r\n", false, 27},
+        {"LF, no final line end", "\n", false, 26},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HeaderSpec header;
+        header.flags = {"1", "1", "1"};
+        header.rows = "3";
+        std::string data = line + c.eol + line + c.eol + line + (c.finalEnd ? c.eol : "");
+        WritePair(header, data);
+        OpenAndIndex();
+        EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, c.step, 2 * c.step}));
+        EXPECT_EQ(map_.LineBuffer.size(), 3u * 5 + 13);
+    }
+}
+
+TEST_F(LemBlocks, AbsentAndMissingRowsInTheIndex) {
+    const std::string line = DataLine({"    1", "    2", "    3"});
+    HeaderSpec header;
+    header.rows = "6";
+    header.flags = {"0", "1", "0", "1", "1", "1"};
+    // Only two lines for four present rows: the last two rows have no line and are absent.
+    WritePair(header, line + "\r\n" + line + "\r\n");
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{-1, 0, -1, 27, -1, -1}));
+
+    // More lines than present rows: the scan stops at the last present row.
+    WritePair(header, line + "\n" + line + "\n" + line + "\n" + line + "\n" + line + "\n");
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{-1, 0, -1, 26, 52, 78}));
+
+    // An empty data file: every row absent, still a success.
+    WritePair(header, "");
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>(6, -1)));
+}
+
+TEST_F(LemBlocks, OffsetsCountWellFormedLines) {
+    // The offset counts n bytes of values plus the line end that was read, whatever the line
+    // held: a short line is counted as if it were whole, and a long line's rest becomes the
+    // next line.
+    HeaderSpec header;
+    header.rows = "4";
+    header.flags = {"1", "1", "1", "1"};
+    const std::string full = DataLine({"    1", "    2", "    3"});  // 25
+    WritePair(header, "short\n" + full + "\r\n" + full + "EXTRA\n" + full);
+    OpenAndIndex();
+    // "short\n": 25; full CR LF: 25 + 2; full + "EX" read as 27 bytes without LF: 25 + 2;
+    // "TRA\n": 25.
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, 25, 52, 79}));
+}
+
+TEST_F(LemBlocks, GetHeaderFailures) {
+    HeaderSpec header;
+    WritePair(header, DataLine({"    1", "    2", "    3"}));
+
+    CLemMap notLocated;
+    EXPECT_EQ(notLocated.GetHeader(), 0);
+
+    ASSERT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
+    root_.Remove("C:\\F\\S.LEM");
+    EXPECT_EQ(map_.GetHeader(), 0);
+    const auto boxes = lemtest::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1.\n"
+              "C:\\F\\S.LEM");
+    EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
+
+    // A header refused after Open: no message, result 0.
+    header.cols = "0";
+    WritePair(header, "x");
+    EXPECT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
+    EXPECT_EQ(map_.GetHeader(), 0);
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+}
+
+// A generated sheet in the folder layout; the block wholly inside it is compared cell by cell
+// with the generator's values, which catches any flip of rows or columns.
+TEST_F(LemBlocks, BlockInsideTheSheetMatchesTheTrueValues) {
+    for (bool crlf : {true, false}) {
+        SCOPED_TRACE(crlf ? "CR LF" : "LF");
+        gen::LemSheetOptions options;
+        options.cols = 700;
+        options.rows = 500;
+        options.crlf = crlf;
+        options.finalLineEnd = crlf;
+        options.absentRows = {100, 101, 250};
+        options.name = "VOLC";
+        const gen::LemSheet sheet = lemtest::WriteSheet(options, "D:\\SHEETS");
+        OpenAndIndex("D:\\SHEETS\\LEM\\VOLC.LEM");
+        ASSERT_EQ(map_.Cols, 700);
+        ASSERT_EQ(map_.Rows, 500);
+
+        // c0 = 360, top = 499 - 160 = 339: LEM rows 20 .. 339, columns 360 .. 679. Part of the
+        // lake (centre row 350, column 455), part of the -1111 corner (north-east) and the
+        // absent rows lie in it.
+        const int64_t c0 = 360, firstRow = 160;
+        Block block;
+        ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin + c0, kOrigin + firstRow), block.v.data()), 1);
+        const int top = 499 - static_cast<int>(firstRow);
+        int placed = 0, kept = 0;
+        for (int d = 0; d < kSide; ++d) {
+            for (int k = 0; k < kSide; ++k) {
+                const int row = top - d, col = static_cast<int>(c0) + k;
+                int16_t expected = kSentinel;
+                if (sheet.present[static_cast<size_t>(row)]) {
+                    int16_t metres;
+                    if (gen::LemSheet::Metres(sheet.At(row, col), &metres)) expected = metres;
+                }
+                ASSERT_EQ(block.At(d, k), expected) << "block row " << d << " column " << k;
+                (expected == kSentinel ? kept : placed)++;
+            }
+        }
+        // The fixture really holds both kinds of cell.
+        EXPECT_GT(kept, 3 * kSide);
+        EXPECT_GT(placed, kCells / 2);
+    }
+}
+
+// Cols 2000, Rows 1500 at margin 256: the placements of the three identifiers.
+TEST_F(LemBlocks, PlacementAtMargin256) {
+    gen::LemSheetOptions options;
+    options.cols = 2000;
+    options.rows = 1500;
+    options.layout = gen::Layout::Flat;
+    options.lake = false;
+    options.outsideSurvey = false;
+    options.name = "P";
+    const gen::LemSheet sheet = lemtest::WriteSheet(options, "C:\\P");
+    OpenAndIndex("C:\\P\\P.LEM");
+    auto metres = [&](int row, int col) {
+        int16_t m = 0;
+        EXPECT_TRUE(gen::LemSheet::Metres(sheet.At(row, col), &m));
+        return m;
+    };
+
+    Block a;
+    ASSERT_EQ(map_.ReadBlock(101282900, a.v.data()), 1);
+    for (int d = 0; d < kSide; ++d) {
+        for (int k = 0; k < kSide; ++k) ASSERT_EQ(a.At(d, k), metres(1499 - d, k)) << d << "," << k;
+    }
+
+    Block b;
+    ASSERT_EQ(map_.ReadBlock(101282800, b.v.data()), 1);
+    EXPECT_TRUE(std::all_of(b.v.begin(), b.v.end(), [](int16_t x) { return x == kSentinel; }));
+
+    Block c;
+    ASSERT_EQ(map_.ReadBlock(101283500, c.v.data()), 1);
+    for (int d = 0; d < kSide; ++d) {
+        for (int k = 0; k < kSide; ++k) {
+            ASSERT_EQ(c.At(d, k), k < 80 ? metres(1499 - d, 1920 + k) : kSentinel) << d << "," << k;
+        }
+    }
+
+    // A block whose rows straddle the northern edge: only rows inside the sheet change.
+    const int64_t yb = kOrigin + 1500 - 100;  // block rows 0..99 are LEM rows 99..0
+    Block n;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, yb), n.v.data()), 1);
+    for (int d = 0; d < kSide; ++d) {
+        ASSERT_EQ(n.At(d, 5), d < 100 ? metres(99 - d, 5) : kSentinel) << d;
+    }
+
+    // c0 < 0 but overlapping the grid (a fine column digit): no LEM value at all.
+    Block w;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin - 40, kOrigin), w.v.data()), 1);
+    EXPECT_TRUE(std::all_of(w.v.begin(), w.v.end(), [](int16_t x) { return x == kSentinel; }));
+}
+
+TEST_F(LemBlocks, FieldConversionAndRounding) {
+    struct Field {
+        const char* text;
+        int16_t expected;  // kSentinel: the base value stays
+    } const fields[] = {
+        {"12345", 1235}, {"12344", 1234}, {"  -14", 0},  {"  -15", -1},       {"  -25", -2},
+        {"  -26", -2},   {"    0", 0},    {"     ", 0},  {"-9999", kSentinel}, {"-1111", kSentinel},
+        {"+0042", 4},    {" 12 3", 1},    {"\t  95", 10}, {"ab123", 0},        {"-1110", -110},
+        {"99999", 10000}, {"    4", 0},   {"   -4", 0},  {"    5", 1},         {" -999", -99},
+    };
+    std::vector<std::string> texts;
+    for (const auto& f : fields) texts.emplace_back(f.text, 5);
+    HeaderSpec header;
+    header.cols = std::to_string(texts.size());
+    header.rows = "1";
+    header.flags = {"1"};
+    WritePair(header, DataLine(texts) + "\r\n");
+    OpenAndIndex();
+    Block block;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    for (size_t k = 0; k < std::size(fields); ++k) {
+        SCOPED_TRACE(fields[k].text);
+        EXPECT_EQ(block.At(0, static_cast<int>(k)), fields[k].expected);
+    }
+    for (int k = static_cast<int>(std::size(fields)); k < kSide; ++k) ASSERT_EQ(block.At(0, k), kSentinel);
+    for (int d = 1; d < kSide; ++d) ASSERT_EQ(block.At(d, 0), kSentinel);
+}
+
+TEST_F(LemBlocks, MarginBlocksAreLeftAsPassed) {
+    gen::LemSheetOptions options;
+    options.cols = 40;
+    options.rows = 30;
+    options.layout = gen::Layout::DataOldHeader;
+    options.name = "M";
+    (void)lemtest::WriteSheet(options, "C:\\M");
+    OpenAndIndex("C:\\M\\DATA\\M.LEM");
+    for (int32_t id : {BlockIdFor(0, 0), BlockIdFor(kOrigin + 320, kOrigin), BlockIdFor(kOrigin, kOrigin + 320),
+                       BlockIdFor(kOrigin - 320, kOrigin - 320), BlockIdFor(kOrigin, kOrigin - 320)}) {
+        SCOPED_TRACE(id);
+        Block block;
+        for (int i = 0; i < kCells; ++i) block.v[static_cast<size_t>(i)] = static_cast<int16_t>(i * 7);
+        const Block before = block;
+        ASSERT_EQ(map_.ReadBlock(id, block.v.data()), 1);
+        EXPECT_EQ(block.v, before.v);
+    }
+}
+
+TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
+    EXPECT_EQ(lem::CurrentMargin(), 256);
+    HeaderSpec header;
+    header.cols = "1";
+    header.rows = "1";
+    header.flags = {"1"};
+    WritePair(header, DataLine({"  123"}));
+    OpenAndIndex();
+    struct Case {
+        int32_t margin;
+        int64_t origin;
+    } const cases[] = {{0, 0}, {1, 0}, {3, 320}, {4, 640}, {256, kOrigin}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.margin);
+        lem::SetCurrentMargin(c.margin);
+        Block block;
+        ASSERT_EQ(map_.ReadBlock(BlockIdFor(c.origin, c.origin), block.v.data()), 1);
+        EXPECT_EQ(block.At(0, 0), 12);
+        EXPECT_EQ(block.At(0, 1), kSentinel);
+    }
+    // Margins whose placement would overflow 32 bits place nothing and read nothing odd.
+    for (int32_t margin : {INT32_MAX, INT32_MIN, -256}) {
+        lem::SetCurrentMargin(margin);
+        Block block;
+        ASSERT_EQ(map_.ReadBlock(100, block.v.data()), 1);
+        EXPECT_EQ(block.At(0, 0), kSentinel);
+    }
+}
+
+TEST_F(LemBlocks, ShortDataFile) {
+    // The last line ends inside its third field: fields delivered whole are placed, the rest
+    // keep the base value; a row beyond the end of the file is absent.
+    HeaderSpec header;
+    header.cols = "4";
+    header.rows = "3";
+    header.flags = {"1", "1", "1"};
+    const std::string first = DataLine({"   10", "   20", "   30", "   40"});
+    const std::string second = DataLine({"   50", "   60", "   70", "   80"}).substr(0, 10 + 5 * 2 + 3);
+    WritePair(header, first + "\n" + second);
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, 31, -1}));
+    Block block;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    // Block row 2 is LEM row 0, the northernmost.
+    EXPECT_EQ(std::vector<int16_t>(&block.At(2, 0), &block.At(2, 0) + 5), (std::vector<int16_t>{1, 2, 3, 4, kSentinel}));
+    EXPECT_EQ(std::vector<int16_t>(&block.At(1, 0), &block.At(1, 0) + 5),
+              (std::vector<int16_t>{5, 6, kSentinel, kSentinel, kSentinel}));
+    EXPECT_EQ(block.At(0, 0), kSentinel);
+}
+
+TEST_F(LemBlocks, NotLocatedVanishedOrNotIndexed) {
+    Block block;
+    CLemMap empty;
+    EXPECT_EQ(empty.ReadBlock(101282900, block.v.data()), 0);
+    EXPECT_TRUE(std::all_of(block.v.begin(), block.v.end(), [](int16_t x) { return x == 0; }));
+
+    HeaderSpec header;
+    WritePair(header, DataLine({"   10", "   20", "   30"}) + "\n" + DataLine({"   10", "   20", "   30"}));
+    // Located but not indexed: the row table holds no offsets yet, so nothing is placed.
+    ASSERT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
+    Block located;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), located.v.data()), 1);
+    EXPECT_EQ(located.At(0, 0), kSentinel);
+
+    ASSERT_EQ(map_.GetHeader(), 1);
+    Block ok;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), ok.v.data()), 1);
+    EXPECT_EQ(ok.At(0, 0), 1);
+
+    // The data file vanished after open: result 0, block all zero, no message.
+    root_.Remove("C:\\F\\S.LEM");
+    Block gone;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), gone.v.data()), 0);
+    EXPECT_TRUE(std::all_of(gone.v.begin(), gone.v.end(), [](int16_t x) { return x == 0; }));
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+}
+
+TEST_F(LemBlocks, OffsetsBeyondTheFileReadNothing) {
+    // Whatever the table holds, reads stay inside the line buffer and the block.
+    HeaderSpec header;
+    header.cols = "3";
+    header.rows = "2";
+    WritePair(header, DataLine({"   10", "   20", "   30"}) + "\n" + DataLine({"   40", "   50", "   60"}));
+    OpenAndIndex();
+    map_.RowTable = {int64_t{1} << 40, -5};
+    Block block;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    EXPECT_TRUE(std::all_of(block.v.begin(), block.v.end(), [](int16_t x) { return x == kSentinel; }));
+    // A table shorter than Rows: rows beyond it are absent.
+    map_.RowTable = {0};
+    map_.RecordCount = 1;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    EXPECT_EQ(block.At(1, 0), 1);
+    EXPECT_EQ(block.At(0, 0), kSentinel);
+}
+
+// A DCM file with one tile of constant value covering the map's south-west corner.
+std::string ConstantDcm(int16_t value, int32_t latSeconds, int32_t lonSeconds, int32_t cellsPerDeg) {
+    std::string bytes(CDcmElevation::kHeaderSize, '\0');
+    auto put32 = [&](size_t at, int32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    };
+    std::memcpy(bytes.data(), "\x42\x45\x56\x4D", 4);  // BEVM
+    put32(CDcmElevation::kCountOffset, 1);
+    put32(CDcmElevation::kIndexOffsetOffset, CDcmElevation::kHeaderSize);
+    put32(CDcmElevation::kLatSecondsOffset, latSeconds);
+    put32(CDcmElevation::kLonSecondsOffset, lonSeconds);
+    put32(CDcmElevation::kCellsLonOffset, cellsPerDeg);
+    put32(CDcmElevation::kCellsLatOffset, cellsPerDeg);
+    std::string entry(16, '\0');
+    bytes += entry;
+    put32(CDcmElevation::kHeaderSize, 100);
+    put32(CDcmElevation::kHeaderSize + 4, CDcmElevation::kHeaderSize + 16);
+    for (int i = 0; i < kCells; ++i) {
+        bytes += static_cast<char>(value & 0xFF);
+        bytes += static_cast<char>((value >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+// 6 x 6 sheet at margin 0: block 100 holds it in its south-west corner. Rows 0 and 5 and
+// columns 0 and 5 are the outer ring, rows/columns 1 and 4 the inner ring; LEM row 2,
+// column 3 holds no data.
+class LemBaseLayer : public LemBlocks {
+protected:
+    void SetUp() override {
+        LemBlocks::SetUp();
+        HeaderSpec header;
+        header.cols = "6";
+        header.rows = "6";
+        header.flags = std::vector<std::string>(6, "1");
+        std::string data;
+        for (int r = 0; r < 6; ++r) {
+            std::vector<std::string> f;
+            for (int c = 0; c < 6; ++c) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "%5d", (r == 2 && c == 3) ? -9999 : 10000 + 1000 * r + 10 * c);
+                f.emplace_back(buf);
+            }
+            data += DataLine(f) + "\r\n";
+        }
+        WritePair(header, data);
+        OpenAndIndex();
+        lem::SetCurrentMargin(0);
+        map_.CellsPerDegLat = map_.CellsPerDegLon = 18000;
+        map_.SourceOrigin = {35.0 + 10.0 / 1800, 138.0 + 10.0 / 1800};
+    }
+    static int16_t LemMetres(int r, int c) { return static_cast<int16_t>((10000 + 1000 * r + 10 * c + 5) / 10); }
+
+    // Every cell of the block's south-west corner against the base values it was filled with.
+    static void ExpectBlended(Block& base, Block& blended) {
+        for (int d = 0; d < 8; ++d) {
+            for (int k = 0; k < 8; ++k) {
+                SCOPED_TRACE(::testing::Message() << "d " << d << " k " << k);
+                const int r = 5 - d, c = k;  // LEM row and column
+                const int b = base.At(d, k);
+                ASSERT_NE(b, 0);
+                int expected = b;
+                if (r >= 0 && c < 6 && !(r == 2 && c == 3)) {
+                    const int m = LemMetres(r, c);
+                    const bool outer = r == 0 || r == 5 || c == 0 || c == 5;
+                    const bool inner = !outer && (r == 1 || r == 4 || c == 1 || c == 4);
+                    expected = outer ? (2 * b) / 3 + m / 3 : inner ? b / 3 + (2 * m) / 3 : m;
+                }
+                EXPECT_EQ(blended.At(d, k), expected);
+            }
+        }
+        EXPECT_EQ(blended.At(3, 2), LemMetres(2, 2));  // inside the rings: the LEM value itself
+        EXPECT_EQ(blended.At(100, 100), base.At(100, 100));
+    }
+};
+
+TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
+    root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
+    map_.Dcm = std::make_unique<CDcmElevation>();
+    ASSERT_EQ(map_.Dcm->Open("C:\\DCM\\BASE.DCM"), 1);
+    Block base(0);
+    ASSERT_EQ(map_.Dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    Block blended;
+    ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
+    ExpectBlended(base, blended);
+
+    // A source that could not fill (its file gone): the block is zeroed and m stored plainly.
+    root_.Remove("C:\\DCM\\BASE.DCM");
+    Block plain(kSentinel);
+    ASSERT_EQ(map_.ReadBlock(100, plain.v.data()), 1);
+    EXPECT_EQ(plain.At(0, 0), LemMetres(5, 0));
+    EXPECT_EQ(plain.At(4, 1), LemMetres(1, 1));
+    EXPECT_EQ(plain.At(3, 3), 0);  // the no-data cell keeps the zeroed base
+    EXPECT_EQ(plain.At(0, 6), 0);
+
+    // No source: m stored on the rings too, the rest left as passed.
+    map_.Dcm.reset();
+    Block none(kSentinel);
+    ASSERT_EQ(map_.ReadBlock(100, none.v.data()), 1);
+    EXPECT_EQ(none.At(0, 0), LemMetres(5, 0));
+    EXPECT_EQ(none.At(3, 3), kSentinel);
+    EXPECT_EQ(none.At(0, 6), kSentinel);
+}
+
+TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
+    hostsim::Reset();
+    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
+                                      [](int32_t, int16_t* out) {
+                                          std::fill(out, out + kCells, int16_t{70});
+                                          return true;
+                                      });
+    MakeGuidebookSetId(1);
+    map_.Xem = std::make_unique<CXemElevation>();
+    ASSERT_EQ(map_.Xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
+    Block base(0);
+    ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    Block blended;
+    ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
+    ExpectBlended(base, blended);
+
+    // A DCM source, when attached, is the one asked: here it has no file and zeroes the block.
+    map_.Dcm = std::make_unique<CDcmElevation>();
+    Block dcmFirst(kSentinel);
+    ASSERT_EQ(map_.ReadBlock(100, dcmFirst.v.data()), 1);
+    EXPECT_EQ(dcmFirst.At(100, 100), 0);
+    EXPECT_EQ(dcmFirst.At(0, 0), LemMetres(5, 0));
+    hostsim::Reset();
+}
+
+TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
+    HeaderSpec header;
+    WritePair(header, DataLine({"    1", "    2", "    3"}) + "\n" + DataLine({"    1", "    2", "    3"}));
+    OpenAndIndex();
+    map_.Dcm = std::make_unique<CDcmElevation>();
+    ASSERT_EQ(map_.GetHeader(), 1);
+    EXPECT_EQ(map_.Dcm, nullptr);
+    EXPECT_EQ(map_.CloseDataset(), 1);
+    EXPECT_EQ(map_.Opened, 0);
+    EXPECT_TRUE(map_.RowTable.empty());
+    EXPECT_TRUE(map_.LineBuffer.empty());
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// Locating a dataset from any of its paths, in both folder layouts and as a flat pair.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lem/lem_map.h"
+#include "tests/lem/lem_fixtures.h"
+#include "tests/support/temp_root.h"
+
+namespace {
+
+const std::string kOldHeader = "\x8B\x8C\x83\x77\x83\x62\x83\x5F";  // 旧ヘッダ
+const std::string kGoodHeader = "\x8F\x6B\x8E\xDA,5000\r\n";       // begins with 縮尺
+const std::string kBadHeader = "SCALE,5000\r\n";
+
+struct LocateCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;  // Windows path, contents
+    std::string open;
+    int result;
+    std::string folder;
+    std::string baseName;
+    int flat;
+};
+
+TEST(LemOpen, LocatesDatasets) {
+    const LocateCase cases[] = {
+        {"folder layout from the data file",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\ABC.LEM", 1, "D:\\V\\", "ABC", 0},
+        {"folder layout from the header file",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\HEADER\\ABC.CSV", 1, "D:\\V\\", "ABC", 0},
+        {"any extension locates the dataset",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\OTHER\\ABC.TXT", 1, "D:\\V\\", "ABC", 0},
+        {"DATA and old header folders",
+         {{"D:\\V\\DATA\\ABC.LEM", "x"}, {"D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\DATA\\ABC.LEM", 1, "D:\\V\\", "ABC", 0},
+        {"mixed: LEM data with the old header folder",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\ABC.LEM", 1, "D:\\V\\", "ABC", 0},
+        {"flat pair beside the data file",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\LEM\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\ABC.LEM", 1, "D:\\V\\LEM\\", "ABC", 1},
+        {"folder-layout header without the scale mark refuses even with a flat pair",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kBadHeader},
+          {"D:\\V\\LEM\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\ABC.LEM", 0, "", "", 0},
+        {"HEADER is preferred to the old header folder",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kBadHeader},
+          {"D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\ABC.LEM", 0, "", "", 0},
+        {"flat header without the scale mark",
+         {{"D:\\V\\ABC.LEM", "x"}, {"D:\\V\\ABC.CSV", kBadHeader}},
+         "D:\\V\\ABC.LEM", 0, "", "", 0},
+        {"header shorter than the mark",
+         {{"D:\\V\\ABC.LEM", "x"}, {"D:\\V\\ABC.CSV", "\x8F\x6B\x8E"}},
+         "D:\\V\\ABC.LEM", 0, "", "", 0},
+        {"header folder but no data file falls back to flat",
+         {{"D:\\V\\HEADER\\ABC.CSV", kGoodHeader}, {"D:\\V\\HEADER\\ABC.LEM", "x"}},
+         "D:\\V\\HEADER\\ABC.CSV", 1, "D:\\V\\HEADER\\", "ABC", 1},
+        {"flat pair missing its header", {{"D:\\V\\ABC.LEM", "x"}}, "D:\\V\\ABC.LEM", 0, "", "", 0},
+        {"drive root: folder layout under D:",
+         {{"D:\\LEM\\ABC.LEM", "x"}, {"D:\\HEADER\\ABC.CSV", kGoodHeader}},
+         "D:\\ABC.LEM", 1, "D:", "ABC", 0},
+        {"drive root: flat pair",
+         {{"D:\\ABC.LEM", "x"}, {"D:\\ABC.CSV", kGoodHeader}},
+         "D:\\ABC.LEM", 1, "D:\\", "ABC", 1},
+        {"bare file name: folder layout at the root of the current drive",
+         {{"C:\\LEM\\ABC.LEM", "x"}, {"C:\\HEADER\\ABC.CSV", kGoodHeader}},
+         "ABC.LEM", 1, "", "ABC", 0},
+        {"bare file name: flat pair at the root, not in a current folder",
+         {{"C:\\ABC.LEM", "x"}, {"C:\\ABC.CSV", kGoodHeader}},
+         "ABC.LEM", 1, "", "ABC", 1},
+        {"base name keeps everything before the last dot",
+         {{"D:\\V\\LEM\\A.B.LEM", "x"}, {"D:\\V\\HEADER\\A.B.CSV", kGoodHeader}},
+         "D:\\V\\LEM\\A.B.LEM", 1, "D:\\V\\", "A.B", 0},
+        {"folder whose name ends in a 0x5C trail byte",
+         {{"D:\\\x95\x5C\\LEM\\ABC.LEM", "x"}, {"D:\\\x95\x5C\\HEADER\\ABC.CSV", kGoodHeader}},
+         "D:\\\x95\x5C\\LEM\\ABC.LEM", 1, "D:\\\x95\x5C\\", "ABC", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempRoot root;
+        for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
+        CLemMap map;
+        EXPECT_EQ(map.Open(c.open.c_str()), c.result);
+        EXPECT_EQ(map.Opened, c.result);
+        EXPECT_EQ(map.FlatLayout, c.flat);
+        if (c.result) {
+            EXPECT_EQ(map.Folder, c.folder);
+            EXPECT_EQ(map.BaseName, c.baseName);
+        }
+    }
+}
+
+TEST(LemOpen, PathsOfTheLocatedFiles) {
+    testsupport::TempRoot root;
+    root.Write("D:\\V\\DATA\\ABC.LEM", "x");
+    root.Write("D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader);
+    CLemMap map;
+    ASSERT_EQ(map.Open("D:\\V\\DATA\\ABC.LEM"), 1);
+    EXPECT_EQ(map.DataPath(), "D:\\V\\DATA\\ABC.LEM");
+    EXPECT_EQ(map.HeaderPath(), "D:\\V\\" + kOldHeader + "\\ABC.CSV");
+    // The LEM\ data file wins as soon as it exists; the test is made at each use.
+    root.Write("D:\\V\\LEM\\ABC.LEM", "y");
+    EXPECT_EQ(map.DataPath(), "D:\\V\\LEM\\ABC.LEM");
+}
+
+TEST(LemOpen, FailedOpenLeavesTheRecordEmpty) {
+    testsupport::TempRoot root;
+    root.Write("D:\\V\\LEM\\ABC.LEM", "x");
+    root.Write("D:\\V\\HEADER\\ABC.CSV", kGoodHeader);
+    CLemMap map;
+    ASSERT_EQ(map.Open("D:\\V\\LEM\\ABC.LEM"), 1);
+    EXPECT_EQ(map.Open("D:\\W\\LEM\\NONE.LEM"), 0);
+    EXPECT_EQ(map.Opened, 0);
+    EXPECT_EQ(map.FlatLayout, 0);
+    EXPECT_TRUE(map.RowTable.empty());
+    EXPECT_TRUE(map.LineBuffer.empty());
+    EXPECT_EQ(map.DataPath(), "");
+    EXPECT_EQ(map.CloseDataset(), 1);
+    EXPECT_EQ(map.Folder, "");
+    EXPECT_EQ(map.BaseName, "");
+}
+
+TEST(LemOpen, PathsTooLongAreRefused) {
+    testsupport::TempRoot root;
+    const std::string longName(300, 'A');
+    CLemMap map;
+    EXPECT_EQ(map.Open(("D:\\V\\LEM\\" + longName + ".LEM").c_str()), 0);
+    EXPECT_EQ(map.Opened, 0);
+    // A path that fits but whose derived header path would not.
+    const std::string nearLimit = "D:\\V\\LEM\\" + std::string(246, 'B') + ".LEM";  // 259 bytes
+    ASSERT_EQ(nearLimit.size(), 259u);
+    EXPECT_EQ(map.Open(nearLimit.c_str()), 0);
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// The two memory messages: allocations above a threshold fail in this test program, so that the
+// row table and the line buffer cannot be had while everything smaller still can.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "lem/lem_map.h"
+#include "platform/message_box.h"
+#include "tests/lem/lem_fixtures.h"
+#include "tests/support/temp_root.h"
+
+namespace {
+size_t g_failFrom = SIZE_MAX;
+
+struct FailLargeAllocations {
+    explicit FailLargeAllocations(size_t bytes) { g_failFrom = bytes; }
+    ~FailLargeAllocations() { g_failFrom = SIZE_MAX; }
+};
+
+// "メモリーが足りません.\n" in code page 932.
+const std::string kMemory = "\x83\x81\x83\x82\x83\x8A\x81\x5B\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n";
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (size >= g_failFrom) throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(LemMemory, RowTableThatCannotBeAllocated) {
+    testsupport::TempRoot root;
+    (void)lemtest::TakeMessageBoxes();
+    lemtest::HeaderSpec spec;
+    spec.flags.assign(100000, "1");  // flags take ~100 KB, the table 800 KB
+    root.Write("C:\\H\\A.CSV", lemtest::HeaderText(spec));
+    CLemMap map;
+    {
+        FailLargeAllocations fail(400000);
+        EXPECT_EQ(CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0), 0);
+    }
+    const auto boxes = lemtest::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kMemory + "CLemMap::ReadHeader()");
+    EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
+    // With memory to spare the same header reads.
+    EXPECT_EQ(CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0), 1);
+    EXPECT_EQ(map.RecordCount, 100000);
+}
+
+TEST(LemMemory, LineBufferThatCannotBeAllocated) {
+    testsupport::TempRoot root;
+    (void)lemtest::TakeMessageBoxes();
+    lemtest::HeaderSpec spec;
+    spec.cols = "200000";  // a line buffer of 1,000,013 bytes
+    root.Write("C:\\F\\S.CSV", lemtest::HeaderText(spec));
+    root.Write("C:\\F\\S.LEM", "x");
+    CLemMap map;
+    ASSERT_EQ(map.Open("C:\\F\\S.LEM"), 1);
+    {
+        FailLargeAllocations fail(900000);
+        EXPECT_EQ(map.GetHeader(), 0);
+    }
+    EXPECT_TRUE(map.LineBuffer.empty());
+    const auto boxes = lemtest::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kMemory + "CLemMap::GetHeader");
+    EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
+    EXPECT_EQ(map.GetHeader(), 1);
+    EXPECT_EQ(map.LineBuffer.size(), 200000u * 5 + 13);
+}
+
+}  // namespace
