@@ -5,6 +5,7 @@
 
 #include "hostsim/host.h"
 #include "hostsim/text.h"
+#include "plugin/host_interface.h"
 #include "platform/message_box.h"
 #include "ui/dialog_host.h"
 
@@ -154,6 +155,8 @@ DialogScript ClickThenCancel(std::vector<int> ids) {
 namespace platform {
 
 int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t style) {
+    // As on Windows: no owner means the host's main window, asked for at that moment.
+    if (!owner) owner = OLX_GetMainWnd();
     hostsim::Host& h = hostsim::Get();
     hostsim::MessageBoxRecord box;
     box.text = text ? text : "";
@@ -178,6 +181,7 @@ int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t 
 namespace ui {
 
 int RunModalDialog(int templateId, void* owner, DialogLogic& logic) {
+    if (!owner) owner = OLX_GetMainWnd();
     hostsim::Host& h = hostsim::Get();
     h.Record(hostsim::Call::Kind::Desktop, "dialog", std::to_string(templateId) + ", " + hostsim::t::Ptr(owner), "");
     const size_t at = h.log_.size() - 1;
