@@ -1,11 +1,13 @@
 // The desktop the module sees in the native build: message boxes, modal dialogs, the common
 // file dialog and the open dialog, all answered by the test's scripted user and logged.
+// A null owner is recorded as null (the host's main window). The Win32 side asks
+// OLX_GetMainWnd for it at that point; natively that call is left out so that the call log
+// holds the module's own host calls only.
 #include <cstdio>
 #include <cstring>
 
 #include "hostsim/host.h"
 #include "hostsim/text.h"
-#include "plugin/host_interface.h"
 #include "platform/message_box.h"
 #include "ui/dialog_host.h"
 
@@ -155,8 +157,6 @@ DialogScript ClickThenCancel(std::vector<int> ids) {
 namespace platform {
 
 int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t style) {
-    // As on Windows: no owner means the host's main window, asked for at that moment.
-    if (!owner) owner = OLX_GetMainWnd();
     hostsim::Host& h = hostsim::Get();
     hostsim::MessageBoxRecord box;
     box.text = text ? text : "";
@@ -181,7 +181,6 @@ int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t 
 namespace ui {
 
 int RunModalDialog(int templateId, void* owner, DialogLogic& logic) {
-    if (!owner) owner = OLX_GetMainWnd();
     hostsim::Host& h = hostsim::Get();
     h.Record(hostsim::Call::Kind::Desktop, "dialog", std::to_string(templateId) + ", " + hostsim::t::Ptr(owner), "");
     const size_t at = h.log_.size() - 1;
