@@ -1,5 +1,8 @@
 // The desktop the module sees in the native build: message boxes, modal dialogs, the common
 // file dialog and the open dialog, all answered by the test's scripted user and logged.
+// A null owner is recorded as null (the host's main window). The Win32 side asks
+// OLX_GetMainWnd for it at that point; natively that call is left out so that the call log
+// holds the module's own host calls only.
 #include <cstdio>
 #include <cstring>
 

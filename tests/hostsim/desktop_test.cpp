@@ -19,23 +19,6 @@ protected:
     hostsim::Host& host = hostsim::Get();
 };
 
-TEST_F(DesktopTest, MessageBoxesAreRecordedAndAnsweredInScriptOrder) {
-    host.messageBoxAnswers = {2, 7};
-    int owner = 0;
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "メモリーが足りません.\n", "cap", platform::kMbIconExclamation), 2);
-    EXPECT_EQ(platform::ShowMessageBox(&owner, "b", nullptr, platform::kMbIconStop), 7);
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "c", "", platform::kMbOk | platform::kMbIconInformation), 1);
-    const auto& boxes = host.MessageBoxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "\x83\x81\x83\x82\x83\x8A\x81\x5B\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n");
-    EXPECT_EQ(boxes[0].style, 0x30u);
-    EXPECT_EQ(boxes[1].owner, &owner);
-    EXPECT_EQ(boxes[1].caption, "");
-    EXPECT_EQ(boxes[2].answer, 1);
-    EXPECT_EQ(host.Log()[2].args, "\"c\", \"\", 0x40, null");
-    EXPECT_EQ(host.Log()[1].args.substr(0, 15), "\"b\", null, 0x10");
-}
-
 // Dialog logic of the test's own: it records what it is told and ends on OK/Cancel.
 class RecordingLogic : public ui::DialogLogic {
 public:
@@ -54,6 +37,28 @@ public:
         return 0;
     }
 };
+
+TEST_F(DesktopTest, MessageBoxesAreRecordedAndAnsweredInScriptOrder) {
+    host.messageBoxAnswers = {2, 7};
+    int owner = 0;
+    EXPECT_EQ(platform::ShowMessageBox(nullptr, "メモリーが足りません.\n", "cap", platform::kMbIconExclamation), 2);
+    EXPECT_EQ(platform::ShowMessageBox(&owner, "b", nullptr, platform::kMbIconStop), 7);
+    EXPECT_EQ(platform::ShowMessageBox(nullptr, "c", "", platform::kMbOk | platform::kMbIconInformation), 1);
+    const auto& boxes = host.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "\x83\x81\x83\x82\x83\x8A\x81\x5B\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n");
+    EXPECT_EQ(boxes[0].style, 0x30u);
+    EXPECT_EQ(boxes[1].owner, &owner);
+    EXPECT_EQ(boxes[1].caption, "");
+    EXPECT_EQ(boxes[2].answer, 1);
+    const auto logged = host.Calls("box");
+    ASSERT_EQ(logged.size(), 3u);
+    EXPECT_EQ(logged[2].args, "\"c\", \"\", 0x40, null");
+    EXPECT_EQ(logged[1].args.substr(0, 15), "\"b\", null, 0x10");
+    EXPECT_EQ(logged[0].result, "2");
+    // Natively the main window is not asked for: the log holds the module's calls only.
+    EXPECT_THAT(host.Names(), ElementsAre("box", "box", "box"));
+}
 
 TEST_F(DesktopTest, DialogWithoutScriptIsConfirmedAtOnce) {
     RecordingLogic logic;
