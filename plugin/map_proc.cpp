@@ -11,6 +11,7 @@
 #include "plugin/entry.h"
 #include "plugin/module_state.h"
 #include "ui/composite_dlg.h"
+#include "ui/open_command.h"
 
 namespace plugin {
 namespace {
@@ -172,8 +173,7 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
     try {
         switch (code) {
             case olx::kMenuCommand:
-                // TODO: the open command (ui::RunOpenCommand) once the dialog lands.
-                return 0;
+                return ui::RunOpenCommand();
             case olx::kMenuState: {
                 auto* state = olx::FromParam<int32_t>(param);
                 if (state) *state = 1;
