@@ -1,0 +1,404 @@
+#include "base/dcm_elevation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/base/fake_tile_source.h"
+#include "tests/base/resample_oracle.h"
+#include "tests/support/temp_root.h"
+#include "tools/gen/dcm_writer.h"
+#include "tools/gen/terrain.h"
+
+namespace {
+
+using testsupport::TempRoot;
+constexpr int kCells = 320 * 320;
+constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
+
+void PutI32(std::vector<uint8_t>& bytes, size_t at, int32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
+int32_t GetI32(const std::vector<uint8_t>& bytes, size_t at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(bytes[at + i]) << (8 * i);
+    return static_cast<int32_t>(v);
+}
+
+// The file's tiles straight from its bytes, first index entry winning, for the reference fill.
+class BytesTiles {
+public:
+    explicit BytesTiles(const std::vector<uint8_t>& bytes) {
+        const int32_t count = GetI32(bytes, 6);
+        const int32_t indexAt = GetI32(bytes, 10);
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t id = GetI32(bytes, static_cast<size_t>(indexAt + 16 * i));
+            const int32_t at = GetI32(bytes, static_cast<size_t>(indexAt + 16 * i + 4));
+            if (tiles_.count(id) != 0) continue;
+            std::vector<int16_t>& tile = tiles_[id];
+            tile.resize(kCells);
+            for (int j = 0; j < kCells; ++j) {
+                tile[j] = static_cast<int16_t>(bytes[at + 2 * j] | (bytes[at + 2 * j + 1] << 8));
+            }
+        }
+    }
+    static const int16_t* Lookup(void* context, int32_t id) {
+        auto& self = *static_cast<BytesTiles*>(context);
+        auto it = self.tiles_.find(id);
+        return it != self.tiles_.end() ? it->second.data() : self.zeros_.data();
+    }
+
+private:
+    std::map<int32_t, std::vector<int16_t>> tiles_;
+    std::vector<int16_t> zeros_ = std::vector<int16_t>(kCells, 0);
+};
+
+// Origin at 0" and power-of-two cells per degree: a map with the same cells per degree and its
+// corner half a source cell in samples every source cell exactly, so block N copies tile N.
+gen::DcmLayout CopyLayout(int32_t tileCols, int32_t tileRows) {
+    gen::DcmLayout layout;
+    layout.originLatSeconds = 0;
+    layout.originLonSeconds = 0;
+    layout.cellsPerDegLat = 2048;
+    layout.cellsPerDegLon = 1024;
+    layout.rows = 320 * tileRows;
+    layout.cols = 320 * tileCols;
+    return layout;
+}
+constexpr double kCopyLat0 = 0.5 / 2048;
+constexpr double kCopyLon0 = 0.5 / 1024;
+
+int Fill(CDcmElevation& dcm, int32_t id, std::vector<int16_t>& block, double cpdLat = 2048, double cpdLon = 1024,
+         double lat0 = kCopyLat0, double lon0 = kCopyLon0) {
+    block.assign(kCells, 0x7777);
+    return dcm.FillBlock(id, block.data(), lat0, lon0, cpdLat, cpdLon);
+}
+
+// Elevation by tile: tile (tx, ty) of the copy layout holds 100 * tx + 10 * ty + row / 40.
+double TileMarked(double lat, double lon) {
+    const int row = static_cast<int>(lat * 2048);
+    const int col = static_cast<int>(lon * 1024);
+    return 100 * (col / 320) + 10 * (row / 320) + (row % 320) / 40 - (col % 2 == 0 ? 0 : 1000);
+}
+
+TEST(DcmOpen, ReadsGeneratedFilesWithAndWithoutDatum) {
+    TempRoot root;
+    for (const std::string datum : {"", "JGD2000"}) {
+        const auto layout = gen::LayoutForBox(35.3, 138.7, 35.4, 138.8, 2400, 1800, datum);
+        const auto file = gen::BuildDcm(layout);
+        root.Write(kPath, file.bytes);
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        EXPECT_TRUE(dcm.Ready());
+        EXPECT_EQ(dcm.IndexCount(), static_cast<int32_t>(file.tileIds.size()));
+        EXPECT_EQ(dcm.HasDatumTag(), !datum.empty());
+        EXPECT_EQ(dcm.DatumName(), datum);
+    }
+}
+
+TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
+    const auto good = gen::BuildDcm(CopyLayout(1, 1)).bytes;
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases;
+    auto patched = [&](size_t at, std::vector<uint8_t> with) {
+        auto b = good;
+        std::copy(with.begin(), with.end(), b.begin() + static_cast<long>(at));
+        return b;
+    };
+    cases.push_back({"wrong magic", patched(0, {'B', 'E', 'V', 'N'})});
+    cases.push_back({"lower-case magic", patched(0, {'b', 'e', 'v', 'm'})});
+    cases.push_back({"non-zero word at 4", patched(4, {0, 1})});
+    cases.push_back({"non-zero low byte at 4", patched(4, {1, 0})});
+    cases.push_back({"negative count", patched(6, {0xFF, 0xFF, 0xFF, 0xFF})});
+    cases.push_back({"count the file cannot hold", patched(6, {0x00, 0x00, 0x01, 0x00})});
+    cases.push_back({"count above INT32_MAX / 16", patched(6, {0xFF, 0xFF, 0xFF, 0x7F})});
+    cases.push_back({"empty file", {}});
+    cases.push_back({"three bytes of magic", {'B', 'E', 'V'}});
+    TempRoot root;
+    for (const Case& c : cases) {
+        root.Write(kPath, c.bytes);
+        CDcmElevation dcm;
+        EXPECT_EQ(dcm.Open(kPath), 0) << c.what;
+        EXPECT_FALSE(dcm.Ready()) << c.what;
+    }
+    CDcmElevation dcm;
+    EXPECT_EQ(dcm.Open("C:\\DEM\\NONE.DCM"), 0);
+    EXPECT_EQ(dcm.Open(nullptr), 0);
+}
+
+TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
+    TempRoot root;
+    const auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
+    // C:\ + folder of 200 + \ + name: 259 bytes fit the 260-byte buffer with the terminator.
+    const std::string folder = "C:\\" + std::string(200, 'D') + "\\";
+    const std::string fits = folder + std::string(259 - folder.size() - 4, 'F') + ".DCM";
+    const std::string tooLong = folder + std::string(260 - folder.size() - 4, 'F') + ".DCM";
+    ASSERT_EQ(fits.size(), 259u);
+    ASSERT_EQ(tooLong.size(), 260u);
+    root.Write(fits, bytes);
+    root.Write(tooLong, bytes);
+    CDcmElevation dcm;
+    EXPECT_EQ(dcm.Open(fits.c_str()), 1);
+    EXPECT_EQ(dcm.Open(tooLong.c_str()), 0);
+    EXPECT_FALSE(dcm.Ready());
+    std::vector<int16_t> block;
+    EXPECT_EQ(Fill(dcm, 100, block), 0);
+}
+
+TEST(DcmFill, CopiesTilesWhenTheMapMatchesTheSourceGrid) {
+    TempRoot root;
+    const auto file = gen::BuildDcm(CopyLayout(2, 2), &TileMarked);
+    root.Write(kPath, file.bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    for (const int32_t id : {100, 200, 10100, 10200}) {
+        ASSERT_EQ(Fill(dcm, id, block), 1);
+        const base::CellPos first = BlockIdToCell(id);
+        for (int r = 0; r < 320; r += 7) {
+            for (int k = 0; k < 320; k += 3) {
+                const int expected = 100 * (first.firstColumn / 320) + 10 * (first.firstRow / 320) + r / 40 -
+                                     (k % 2 == 0 ? 0 : 1000);
+                ASSERT_EQ(block[r * 320 + k], expected) << id << " " << r << "," << k;
+            }
+        }
+    }
+}
+
+TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
+    TempRoot root;
+    auto bytes = gen::BuildDcm(CopyLayout(2, 1), &TileMarked).bytes;  // tiles 100 and 200
+    // Both entries now claim 200; the first points at the data made for tile 100.
+    PutI32(bytes, gen::dcm::kHeaderSize, 200);
+    root.Write(kPath, bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    ASSERT_EQ(Fill(dcm, 200, block), 1);
+    EXPECT_EQ(block[0], 0);        // tile (0, 0), row 0, even column
+    EXPECT_EQ(block[1], -1000);
+    EXPECT_EQ(block[100 * 320], 2);
+    // 100 is now in no entry: it reads as zeros.
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+}
+
+TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
+    TempRoot root;
+    const auto file = gen::BuildDcm(CopyLayout(2, 1), [](double, double) { return 55.0; }, {200});
+    root.Write(kPath, file.bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    ASSERT_EQ(Fill(dcm, 200, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+    EXPECT_EQ(dcm.TileReads(), 0);
+    // Block 100 looks at tile 200 from its eastern column on (with weight 0) and tile 10100 from
+    // its northern row on; both are missing and stay in their slots under their identifiers.
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 55));
+    EXPECT_EQ(dcm.SlotId(0), 100);
+    EXPECT_EQ(dcm.SlotId(1), 200);
+    EXPECT_EQ(dcm.SlotId(2), 10100);
+    EXPECT_EQ(dcm.SlotId(3), 10200);
+    EXPECT_EQ(dcm.TileReads(), 1);  // only tile 100 came from the file
+}
+
+TEST(DcmFill, EveryFillStartsWithAnEmptyCache) {
+    TempRoot root;
+    root.Write(kPath, gen::BuildDcm(CopyLayout(2, 2), &TileMarked).bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    const int64_t once = dcm.TileReads();
+    EXPECT_EQ(once, 4);  // 100, 200, 10200, 10100
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(dcm.TileReads(), 2 * once);
+}
+
+TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
+    // The map is eight times coarser than the source: one block walks 8 x 8 tiles.
+    TempRoot root;
+    gen::DcmLayout layout = CopyLayout(9, 9);
+    const auto file = gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
+    root.Write(kPath, file.bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    ASSERT_EQ(Fill(dcm, 100, block, 256, 128), 1);
+
+    BytesTiles tiles(file.bytes);
+    std::vector<int16_t> expected(kCells);
+    const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
+    oracle::ResampleBlock(100, expected.data(), kCopyLat0, kCopyLon0, 256, 128, grid, &BytesTiles::Lookup, &tiles, 0);
+    EXPECT_EQ(block, expected);
+
+    // The same walk through a cache of the same policy gives the slots' final contents.
+    testsupport::FakeTileSource policy([](int32_t, int32_t) { return int16_t{0}; }, 4);
+    std::vector<int16_t> scratch(kCells);
+    oracle::ResampleBlock(100, scratch.data(), kCopyLat0, kCopyLon0, 256, 128, grid,
+                          &testsupport::FakeTileSource::Lookup, &policy, 0);
+    ASSERT_GT(policy.loads.size(), 5u);
+    EXPECT_EQ(dcm.SlotId(0), policy.loads.back());
+    EXPECT_EQ(dcm.SlotId(1), policy.loads[1]);
+    EXPECT_EQ(dcm.SlotId(2), policy.loads[2]);
+    EXPECT_EQ(dcm.SlotId(3), policy.loads[3]);
+    EXPECT_EQ(dcm.TileReads(), static_cast<int64_t>(policy.loads.size()));
+}
+
+TEST(DcmFill, HeaderWithoutEntriesFillsZerosAndSucceeds) {
+    TempRoot root;
+    auto bytes = gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes;
+    PutI32(bytes, 6, 0);
+    root.Write(kPath, bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    std::vector<int16_t> block;
+    EXPECT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+}
+
+TEST(DcmFill, UnusableFileZeroesTheWholeBlock) {
+    TempRoot root;
+    root.Write(kPath, gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes);
+    std::vector<int16_t> block;
+    {
+        CDcmElevation never;
+        EXPECT_EQ(Fill(never, 100, block), 0);
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+    }
+    {
+        // A failed open after a good one leaves the object not ready.
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        EXPECT_EQ(dcm.Open("C:\\DEM\\NONE.DCM"), 0);
+        EXPECT_EQ(Fill(dcm, 100, block), 0);
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+    }
+    {
+        // Removed after the open: zeros, no tile read.
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        root.Remove(kPath);
+        EXPECT_EQ(Fill(dcm, 100, block), 0);
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+        EXPECT_EQ(dcm.TileReads(), 0);
+    }
+}
+
+TEST(DcmShortFile, MissingBytesReadAsZeros) {
+    TempRoot root;
+    const auto full = gen::BuildDcm(CopyLayout(1, 1), [](double, double) { return -5.0; }).bytes;
+    std::vector<int16_t> block;
+    {
+        // The tile stops after 100 rows and one byte.
+        const size_t tileAt = static_cast<size_t>(GetI32(full, gen::dcm::kHeaderSize + 4));
+        std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(tileAt + 100 * 640 + 1));
+        root.Write(kPath, cut);
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ(Fill(dcm, 100, block), 1);
+        EXPECT_EQ(block[99 * 320 + 319], -5);
+        EXPECT_EQ(block[100 * 320], 0x00FB);  // low byte of -5 present, high byte missing
+        EXPECT_EQ(block[100 * 320 + 1], 0);
+        EXPECT_EQ(block[319 * 320 + 319], 0);
+    }
+    {
+        // The index lies past the end of the file: its entries read as zeros, so no tile is found.
+        auto moved = full;
+        PutI32(moved, 10, static_cast<int32_t>(full.size()) - 8);
+        root.Write(kPath, moved);
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ(Fill(dcm, 100, block), 1);
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+    }
+    {
+        // A tile offset that is negative or past the end reads as zeros.
+        for (const int32_t offset : {-204800, static_cast<int32_t>(full.size()) + 10}) {
+            auto bad = full;
+            PutI32(bad, gen::dcm::kHeaderSize + 4, offset);
+            root.Write(kPath, bad);
+            CDcmElevation dcm;
+            ASSERT_EQ(dcm.Open(kPath), 1);
+            ASSERT_EQ(Fill(dcm, 100, block), 1);
+            EXPECT_EQ(block, std::vector<int16_t>(kCells, 0)) << offset;
+        }
+    }
+    {
+        // Only the magic and the zero word: no entries, and no grid to sample (zeros).
+        root.Write(kPath, std::vector<uint8_t>{'B', 'E', 'V', 'M', 0, 0});
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        EXPECT_EQ(dcm.IndexCount(), 0);
+        EXPECT_FALSE(dcm.HasDatumTag());
+        ASSERT_EQ(Fill(dcm, 100, block), 1);
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+    }
+}
+
+TEST(DcmDatum, NameIsBoundedToItsField) {
+    TempRoot root;
+    auto bytes = gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes;
+    std::memcpy(bytes.data() + 30, "DATM", 4);
+    std::fill(bytes.begin() + 34, bytes.begin() + 214, static_cast<uint8_t>('X'));  // no terminator
+    root.Write(kPath, bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    EXPECT_EQ(dcm.DatumName(), std::string(180, 'X'));
+    // "DATM" must be exact.
+    std::memcpy(bytes.data() + 30, "DATm", 4);
+    root.Write(kPath, bytes);
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    EXPECT_FALSE(dcm.HasDatumTag());
+    EXPECT_EQ(dcm.DatumName(), "");
+}
+
+TEST(DcmFill, GeneratedLandscapeMatchesTheReferenceAndTheTerrain) {
+    // The 5 m grid of a sheet near the summit against a 50 m file of the same terrain.
+    TempRoot root;
+    const auto layout = gen::LayoutForBox(35.30, 138.65, 35.45, 138.80);
+    const auto file = gen::BuildDcm(layout);
+    root.Write(kPath, file.bytes);
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    BytesTiles tiles(file.bytes);
+    const base::SourceGrid grid{layout.originLatSeconds * (1.0 / 3600), layout.originLonSeconds * (1.0 / 3600),
+                                static_cast<double>(layout.cellsPerDegLat), static_cast<double>(layout.cellsPerDegLon)};
+    const double cpdLat = 22500.0;  // 0.16" rows, about 4.9 m
+    const double cpdLon = 18000.0;
+    const double lat0 = 35.33;
+    const double lon0 = 138.69;
+    double errorSum = 0;
+    int errorCount = 0;
+    std::vector<int16_t> block;
+    std::vector<int16_t> expected(kCells);
+    for (const int32_t id : {100, 300, 20500, 50300, 70600}) {
+        ASSERT_EQ(Fill(dcm, id, block, cpdLat, cpdLon, lat0, lon0), 1);
+        oracle::ResampleBlock(id, expected.data(), lat0, lon0, cpdLat, cpdLon, grid, &BytesTiles::Lookup, &tiles, 0);
+        ASSERT_EQ(block, expected) << id;
+        const base::CellPos first = BlockIdToCell(id);
+        for (int r = 0; r < 320; r += 16) {
+            for (int k = 0; k < 320; k += 16) {
+                const double lat = lat0 + (first.firstRow + r) / cpdLat;
+                const double lon = lon0 + (first.firstColumn + k) / cpdLon;
+                errorSum += std::fabs(block[r * 320 + k] - gen::TerrainElevation(lat, lon));
+                ++errorCount;
+            }
+        }
+    }
+    // Bilinear 50 m cells on the flanks stay within a few metres of the terrain on average.
+    EXPECT_LT(errorSum / errorCount, 2.0);
+}
+
+}  // namespace
