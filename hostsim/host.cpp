@@ -278,11 +278,26 @@ void Host::SetMatIndex(uint32_t map, int32_t index) {
     matIndices_[map] = index;
 }
 
+std::vector<OpenMap> Host::OpenMaps() const {
+    std::vector<OpenMap> out;
+    for (const OpenMap& m : maps_)
+        if (m.open) out.push_back(m);
+    return out;
+}
+
 const OpenMap* Host::FindOpenMap(uint32_t handle) const {
-    for (const OpenMap& m : openMaps_)
-        if (m.handle == handle) return &m;
+    for (const OpenMap& m : maps_)
+        if (m.open && m.handle == handle) return &m;
     return nullptr;
 }
+
+namespace {
+OpenMap* FindOpen(std::deque<OpenMap>& maps, uint32_t handle) {
+    for (OpenMap& m : maps)
+        if (m.open && m.handle == handle) return &m;
+    return nullptr;
+}
+}  // namespace
 
 namespace {
 
@@ -336,7 +351,9 @@ uint32_t Host::OpenPath(const std::string& path) {
         mapFiles_.erase(m.handle);
         return 0;
     }
-    openMaps_.push_back(m);
+    // A handle the host hands out again replaces the record it named.
+    if (OpenMap* old = FindOpen(maps_, m.handle)) old->open = false;
+    maps_.push_back(m);
     if (activateOpenedMaps) {
         activeBaseMap = m.handle;
         mapgroupFiles_[m.handle] = copy;
@@ -371,8 +388,7 @@ int32_t Host::CloseMap(uint32_t handle) {
     OlxProc proc = ProcFor(*this, handle);
     if (!proc) return -1;
     const int32_t r = Send(proc, "map 2021", olx::kMsgClose, handle, 0, text::Num(handle));
-    openMaps_.erase(std::remove_if(openMaps_.begin(), openMaps_.end(), [&](const OpenMap& m) { return m.handle == handle; }),
-                    openMaps_.end());
+    if (OpenMap* m = FindOpen(maps_, handle)) m->open = false;
     return r;
 }
 
@@ -413,9 +429,12 @@ int32_t Host::Describe(uint32_t handle) {
     }
     if (!m.proc) return -1;
     const int32_t r = SendDescribe(*this, m);
-    openMaps_.erase(std::remove_if(openMaps_.begin(), openMaps_.end(), [&](const OpenMap& o) { return o.handle == handle; }),
-                    openMaps_.end());
-    if (r != 0) openMaps_.push_back(m);
+    if (OpenMap* known = FindOpen(maps_, handle)) {
+        *known = m;
+        known->open = r != 0;
+    } else if (r != 0) {
+        maps_.push_back(m);
+    }
     return r;
 }
 

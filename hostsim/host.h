@@ -94,6 +94,7 @@ struct OpenMap {
     std::string title;       // the title's bytes, copied as soon as 2011 returned
     bool hasTitle = false;   // false when the title address was null
     OlxProc proc = nullptr;  // the map-type procedure that took the map
+    bool open = true;        // false once the host closed it
 };
 
 // The file-type record that the map-type procedure filled at 2001.
@@ -311,7 +312,10 @@ public:
     // 2011 without 2004 for a handle whose path the host already knows (SetMapFile): the map
     // is taken by the first map type. Returns the result (-1 without a map type).
     int32_t Describe(uint32_t handle);
-    [[nodiscard]] const std::vector<OpenMap>& OpenMaps() const { return openMaps_; }
+    // The maps open now, in the order they were opened.
+    [[nodiscard]] std::vector<OpenMap> OpenMaps() const;
+    // The open map with this handle, nullptr when none. The record stays readable (with open
+    // false) after the map is closed, until Reset.
     [[nodiscard]] const OpenMap* FindOpenMap(uint32_t handle) const;
     // Every record passed to OLX_OpenMap, in order.
     [[nodiscard]] const std::vector<OpenRequest>& OpenRequests() const { return openRequests_; }
@@ -370,7 +374,7 @@ public:
     std::map<uint32_t, int32_t> matIndices_;
     std::string mapgroupText_;
     std::string mapFileText_;
-    std::vector<OpenMap> openMaps_;
+    std::deque<OpenMap> maps_;  // every map ever opened; a deque keeps records in place
     std::vector<OpenRequest> openRequests_;
     int viewCacheClears_ = 0;
 

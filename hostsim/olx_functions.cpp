@@ -243,8 +243,8 @@ int32_t OLX_CALL OLX_OpenMap(uint32_t view, const tagOPENMAPINFO* info) {
             // A reopen at a view position: the map of that path is closed and opened afresh.
             h.SetViewCenter(view, info->center.lat, info->center.lon);
             uint32_t old = 0;
-            for (const auto& m : h.openMaps_)
-                if (m.path == path) old = m.handle;
+            for (const auto& m : h.maps_)
+                if (m.open && m.path == path) old = m.handle;
             if (old != 0) (void)h.CloseMap(old);
         }
         result = h.OpenPath(path) != 0 ? 1 : 0;
@@ -283,7 +283,10 @@ int32_t OLX_CALL OLX_MakeMapSetID(void* id12, const tagMAPSETIDINFO* info) {
     std::string args = id12 ? "id" : "null";
     if (!info) return Logged("OLX_MakeMapSetID", args + ", null", 0);
     args += ", {";
-    for (int i = 0; i < 9; ++i) args += (i ? " " : "") + text::Num(info->field[i]);
+    for (int i = 0; i < 9; ++i) {
+        if (i) args += ' ';
+        args += text::Num(info->field[i]);
+    }
     args += "}";
     if (!id12) return Logged("OLX_MakeMapSetID", args, 0);
     const std::vector<uint8_t> id = hostsim::MapSetIdBytes(*info);

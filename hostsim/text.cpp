@@ -10,7 +10,12 @@ std::string Str(const char* s) {
 }
 
 std::string Quote(const std::string& s) {
-    return "\"" + s + "\"";
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += '"';
+    out += s;
+    out += '"';
+    return out;
 }
 
 std::string Num(double v) {
@@ -32,7 +37,12 @@ std::string Ptr(const void* p) {
 
 std::string Pos(const tagGEOPOS* p) {
     if (!p) return "null";
-    return "(" + Num(p->lat) + ", " + Num(p->lon) + ")";
+    std::string out = "(";
+    out += Num(p->lat);
+    out += ", ";
+    out += Num(p->lon);
+    out += ')';
+    return out;
 }
 
 std::string Hex(const void* bytes, size_t n) {

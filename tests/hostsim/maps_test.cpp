@@ -209,9 +209,14 @@ TEST_F(MapsTest, ReadBlockAndCloseReachTheMapType) {
     EXPECT_EQ(host.ReadBlock(999, 100, block.data()), 1);
     EXPECT_EQ(fake.seen.back(), "2012 999");
 
+    const hostsim::OpenMap* kept = host.FindOpenMap(16);
     EXPECT_EQ(host.CloseMap(16), 1);
     EXPECT_EQ(fake.seen.back(), "2021 16");
     EXPECT_TRUE(host.OpenMaps().empty());
+    EXPECT_EQ(host.FindOpenMap(16), nullptr);
+    // A record looked up while the map was open stays readable after the close.
+    EXPECT_FALSE(kept->open);
+    EXPECT_EQ(kept->title, "T C:\\M\\A.MAP");
 }
 
 TEST_F(MapsTest, DescribeWithoutOpenLetsTheMapTypeAskForThePath) {
