@@ -21,3 +21,20 @@ if(TEPHRIX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(TEPHRIX_FUZZ)
+  # Coverage feedback and sanitizers for everything the fuzz targets link; the targets add
+  # -fsanitize=fuzzer themselves, the replay programs do not.
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TEPHRIX_FUZZ needs clang (libFuzzer)")
+  endif()
+  if(TEPHRIX_FUZZ_COVERAGE)
+    # Source-based coverage of the replay programs over a corpus; no sanitizers.
+    add_compile_options(-fprofile-instr-generate -fcoverage-mapping)
+    add_link_options(-fprofile-instr-generate)
+  else()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()

@@ -1,0 +1,113 @@
+// A whole dataset: header and data file in one input, then Open, GetHeader and block reads.
+// Input layout:
+//   byte 0      bits 0-1 layout (LEM\+HEADER\, DATA\+旧ヘッダ\, flat, LEM\+旧ヘッダ\),
+//               bits 2-4 margin, bit 5 open through the header file instead of the data file
+//   byte 1      number of block reads (mod 9)
+//   4 bytes per block read (see BlockIdFrom)
+//   2 bytes     header length (little-endian), then the header bytes
+//   the rest    the data file
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "hostsim/host.h"
+#include "lem/lem_map.h"
+
+namespace {
+
+constexpr int kSide = 320;
+
+struct Layout {
+    const char* data;
+    const char* header;
+};
+
+// Every file any layout uses, so that no file of an earlier input changes this one.
+constexpr Layout kLayouts[] = {
+    {"C:\\F\\LEM\\S.LEM", "C:\\F\\HEADER\\S.CSV"},
+    {"C:\\F\\DATA\\S.LEM", "C:\\F\\\x8B\x8C\x83\x77\x83\x62\x83\x5F\\S.CSV"},  // 旧ヘッダ
+    {"C:\\F\\S.LEM", "C:\\F\\S.CSV"},
+    {"C:\\F\\LEM\\S.LEM", "C:\\F\\\x8B\x8C\x83\x77\x83\x62\x83\x5F\\S.CSV"},
+};
+
+constexpr int32_t kMargins[] = {0, 1, 2, 3, 4, 256, 257, 100000};
+
+// Bit 7 of the first byte set: the four bytes are a raw identifier. Otherwise the identifier of
+// a block near the sheet: column and row block offsets from the sheet's first block, and the
+// two fine digits.
+int32_t BlockIdFrom(fuzz::Input& in, int32_t margin) {
+    const uint8_t b0 = in.U8();
+    const uint8_t b1 = in.U8();
+    const uint8_t b2 = in.U8();
+    const uint8_t b3 = in.U8();
+    if (b0 & 0x80) return static_cast<int32_t>(b0 | (b1 << 8) | (b2 << 16) | (static_cast<uint32_t>(b3) << 24));
+    const int64_t r2 = margin / 2;
+    const int64_t columnBlock = r2 + 1 + (b1 % 8) - 2;  // column block 1 starts at column 0
+    const int64_t rowBlock = r2 + (b2 % 8) - 2;
+    const int64_t fineColumn = b3 % 10;
+    const int64_t fineRow = (b3 / 10) % 10;
+    const int64_t id = fineColumn + 10 * fineRow + 100 * (columnBlock % 100) + 10000 * (rowBlock % 100) +
+                       1000000 * (columnBlock / 100) + 100000000 * (rowBlock / 100);
+    return static_cast<int32_t>(id);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::BeginInput();
+    fuzz::Input in(data, size);
+    const uint8_t control = in.U8();
+    const Layout& layout = kLayouts[control & 3];
+    const int32_t margin = kMargins[(control >> 2) & 7];
+    const bool openHeader = (control & 0x20) != 0;
+    const int reads = in.U8() % 9;
+    int32_t ids[8];
+    for (int i = 0; i < reads; ++i) ids[i] = BlockIdFrom(in, margin);
+    const std::string_view header = in.Bytes(in.U16());
+    const std::string_view dataFile = in.Rest();
+
+    for (const Layout& l : kLayouts) {
+        fuzz::RemoveFile(l.data);
+        fuzz::RemoveFile(l.header);
+    }
+    fuzz::WriteFile(layout.header, header);
+    fuzz::WriteFile(layout.data, dataFile);
+    lem::SetCurrentMargin(margin);
+
+    CLemMap map;
+    if (!map.Open(openHeader ? layout.header : layout.data)) return 0;
+    const int indexed = map.GetHeader();
+    if (indexed) {
+        FUZZ_CHECK(static_cast<size_t>(map.RecordCount) == map.RowTable.size());
+        FUZZ_CHECK(map.LineBuffer.size() == static_cast<size_t>(map.Cols) * 5 + 13);
+        // Present rows take the data file's lines in order: offsets only grow.
+        int64_t last = -1;
+        for (int64_t v : map.RowTable) {
+            if (v == -1) continue;
+            FUZZ_CHECK(v > last);
+            last = v;
+        }
+    }
+
+    static int16_t block[kSide * kSide];
+    for (int i = 0; i < reads; ++i) {
+        // With no 50 m source a block that misses the sheet's columns keeps what it held.
+        std::fill(std::begin(block), std::end(block), static_cast<int16_t>(0x5A5A));
+        const int result = map.ReadBlock(ids[i], block);
+        FUZZ_CHECK(result == 1);  // the data file is there
+        if (!indexed) continue;
+        const int64_t firstColumn = [&] {
+            const int64_t id = ids[i];
+            return 40 * (id % 10) + 320 * ((id / 100) % 100) + 32000 * ((id / 1000000) % 100) - 320;
+        }();
+        const int64_t c0 = firstColumn - 320 * int64_t{margin / 2};
+        if (c0 < 0 || c0 >= map.Cols) {
+            FUZZ_CHECK(std::all_of(std::begin(block), std::end(block), [](int16_t v) { return v == 0x5A5A; }));
+        }
+    }
+    FUZZ_CHECK(map.CloseDataset() == 1);
+    return 0;
+}
