@@ -77,11 +77,11 @@ int main() {
         CHECK(procs[i] != nullptr && procs[i] == byOrdinal,
               std::string(names[i]) + " is exported by name and as ordinal " + std::to_string(i + 1));
     }
-    auto create = reinterpret_cast<CreateFn>(procs[0]);
-    auto load = reinterpret_cast<VoidFn>(procs[1]);
-    auto close = reinterpret_cast<VoidFn>(procs[2]);
-    auto release = reinterpret_cast<ReleaseFn>(procs[3]);
-    auto about = reinterpret_cast<VoidFn>(procs[4]);
+    auto create = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(procs[0]));
+    auto load = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(procs[1]));
+    auto close = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(procs[2]));
+    auto release = reinterpret_cast<ReleaseFn>(reinterpret_cast<void*>(procs[3]));
+    auto about = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(procs[4]));
     if (!create || !load || !close || !release || !about) return harness::Finish();
 
     const uint32_t pluginId = 0x2A17;
