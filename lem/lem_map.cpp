@@ -10,7 +10,7 @@
 #include "base/block_id.h"
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
-#include "lem/field.h"
+#include "lem/field_row.h"
 #include "lem/path.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
@@ -40,10 +40,8 @@ constexpr char kSubOldHeader[] = "\x8B\x8C\x83\x77\x83\x62\x83\x5F\\";  // 旧�
 constexpr int64_t kScanWindow = 256 * 1024;
 constexpr int kBlockSide = 320;
 constexpr int kBlockCells = kBlockSide * kBlockSide;
-constexpr int32_t kNoData = -9999;
-// The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
-// sheets, and drawing one would dig a pit into the base layer.
-constexpr int32_t kOutsideSurvey = -1111;
+using lem::kNoData;
+using lem::kOutsideSurvey;
 
 void ShowFileError(const std::string& path) {
     std::string text = "ファイルが開けません.\n" + path;
@@ -437,18 +435,16 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         if (got <= 0) continue;
         // A field that the read did not deliver whole keeps the base value.
         const int delivered = static_cast<int>(got / 5);
+        int32_t parsed[kBlockSide];
+        lem::ParseFieldRow(buffer, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
-            for (int k = 0; k < delivered; ++k) {
-                const int32_t v = lem::ParseField(buffer + 5 * k);
-                if (v == kNoData || v == kOutsideSurvey) continue;
-                out[k] = static_cast<int16_t>((v + 5) / 10);
-            }
+            lem::StoreMetres(parsed, delivered, out);
             continue;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
         for (int k = 0; k < delivered; ++k) {
-            const int32_t v = lem::ParseField(buffer + 5 * k);
+            const int32_t v = parsed[k];
             if (v == kNoData || v == kOutsideSurvey) continue;
             const int32_t m = (v + 5) / 10;
             const int32_t b = out[k];

@@ -3,11 +3,16 @@
 // that covers blanks, signs, digits, other white space, letters and the terminator.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "lem/field.h"
+#include "lem/field_row.h"
 
 namespace {
 
@@ -34,6 +39,81 @@ TEST(LemField, AgreesWithDecimalConversionOnEveryFieldOfTheAlphabet) {
                         ASSERT_EQ(lem::ParseField(field), expected) << '"' << std::string(field, 5) << '"';
                         ASSERT_EQ(lem::ParseFieldExact(field), expected) << '"' << std::string(field, 5) << '"';
                     }
+}
+
+// Runs of fields as ReadBlock converts them: well-formed runs take a fast path, and one odd
+// field anywhere in the run (at the start, inside a 16-byte chunk, across a chunk boundary, in
+// the last partial chunk) must still come out exactly as the field-by-field conversion.
+struct RowCase {
+    const char* name;
+    int count;
+    int oddAt;          // field replaced by `odd`, or -1
+    const char* odd;
+};
+
+class LemFieldRow : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
+    const RowCase& c = GetParam();
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int k = 0; k < c.count; ++k) {
+            char field[16];
+            const int pick = static_cast<int>(rng() % 10);
+            const int value = pick == 0 ? -9999 : pick == 1 ? -1111 : pick == 2 ? -static_cast<int>(rng() % 1000)
+                            : pick == 3 ? static_cast<int>(rng() % 100) : static_cast<int>(rng() % 99999);
+            std::snprintf(field, sizeof field, "%5d", value);
+            text.append(field, 5);
+        }
+        if (c.oddAt >= 0) text.replace(static_cast<size_t>(5 * c.oddAt), 5, c.odd, 5);
+        text.append("\r\n\0", 3);
+        std::vector<int32_t> got(static_cast<size_t>(c.count) + 1, 0x5A5A5A5A);
+        lem::ParseFieldRow(text.data(), c.count, got.data());
+        for (int k = 0; k < c.count; ++k)
+            ASSERT_EQ(got[static_cast<size_t>(k)], lem::ParseFieldExact(text.data() + 5 * k))
+                << c.name << " field " << k << " \"" << text.substr(static_cast<size_t>(5 * k), 5) << '"';
+        EXPECT_EQ(got[static_cast<size_t>(c.count)], 0x5A5A5A5A) << "written past the run";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, LemFieldRow,
+    ::testing::Values(RowCase{"empty", 0, -1, ""}, RowCase{"one field", 1, -1, ""},
+                      RowCase{"a block row", 320, -1, ""}, RowCase{"partial last chunk", 7, -1, ""},
+                      RowCase{"digit then blank at the start", 320, 0, "12 34"},
+                      RowCase{"minus after digits in chunk one", 320, 2, "12-34"},
+                      RowCase{"plus sign", 320, 50, "  +12"},
+                      RowCase{"field across a chunk boundary", 320, 3, "9 999"},
+                      RowCase{"two minus signs", 320, 100, "--123"},
+                      RowCase{"minus then blank", 320, 101, "- 123"},
+                      RowCase{"letter in the last field", 320, 319, "12a45"},
+                      RowCase{"tab as leading space", 320, 160, "\t  12"},
+                      RowCase{"lone minus", 13, 12, "    -"},
+                      RowCase{"double-byte lead byte", 320, 200, "\x95\x5C" "123"},
+                      RowCase{"odd field in a short run", 7, 6, "1 2 3"}),
+    [](const ::testing::TestParamInfo<RowCase>& info) {
+        std::string name;
+        for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
+
+TEST(LemStoreMetres, RoundsLikeCDivisionAndKeepsTheBaseUnderNoData) {
+    // Every rounding edge of positive and negative tenths, the two no-data marks, the five-
+    // character extremes, and runs that end inside and outside the eight-value steps.
+    std::vector<int32_t> values;
+    for (int32_t v = -120; v <= 120; ++v) values.push_back(v);
+    for (int32_t v : {-99999, -10005, -9999, -9998, -1111, -1110, -1112, 0, 4, 5, 14, 15, 37760, 99994, 99995, 99999})
+        values.push_back(v);
+    for (size_t count : {values.size(), size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{17}}) {
+        std::vector<int16_t> out(values.size() + 1, 0x1234);
+        lem::StoreMetres(values.data(), static_cast<int>(count), out.data());
+        for (size_t k = 0; k < values.size() + 1; ++k) {
+            int16_t expected = 0x1234;
+            if (k < count && values[k] != -9999 && values[k] != -1111) expected = static_cast<int16_t>((values[k] + 5) / 10);
+            ASSERT_EQ(out[k], expected) << "value " << (k < values.size() ? values[k] : 0) << " at " << k << " of " << count;
+        }
+    }
 }
 
 }  // namespace

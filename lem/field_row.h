@@ -1,0 +1,22 @@
+// Conversion of a run of consecutive 5-character elevation fields, as ReadBlock takes them
+// from one data line. Gives exactly what ParseFieldExact gives for each field.
+#pragma once
+
+#include <cstdint>
+
+namespace lem {
+
+// values[k] = ParseFieldExact(text + 5 * k) for k < count. text must have 3 readable bytes
+// after its 5 * count bytes.
+void ParseFieldRow(const char* text, int count, int32_t* values);
+
+// out[k] = (values[k] + 5) / 10 (tenths of a metre to whole metres, halves away from zero
+// for positive values, as C division truncates), except where values[k] is kNoData or
+// kOutsideSurvey: there out[k] keeps what it holds.
+inline constexpr int32_t kNoData = -9999;
+// The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
+// sheets, and drawing one would dig a pit into the base layer.
+inline constexpr int32_t kOutsideSurvey = -1111;
+void StoreMetres(const int32_t* values, int count, int16_t* out);
+
+}  // namespace lem
