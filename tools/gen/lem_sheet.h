@@ -29,11 +29,11 @@ constexpr int32_t kOutsideSurvey = -1111;
 struct LemSheetOptions {
     int cols = 2250;
     int rows = 1500;
-    // The sample sheet: 5 cells a second both ways (18000 a degree), the summit inside.
-    Dms south{35, 20, 0};
-    Dms west{138, 42, 0};
-    Dms north{35, 25, 0};
-    Dms east{138, 49, 30};
+    // The sample sheet: 5 cells a second both ways (18000 a degree), the summit at its centre.
+    Dms south{35, 19, 15};
+    Dms west{138, 39, 54};
+    Dms north{35, 24, 15};
+    Dms east{138, 47, 24};
     std::string title = "数値地図火山標高 試作";  // code page 932 bytes in the binary
     std::string name = "SAMPLE";                  // base name of both files
     bool crlf = true;
