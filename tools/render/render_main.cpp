@@ -36,6 +36,7 @@ struct Options {
     int region = 256;
     int scale = 1;
     bool quiet = false;
+    bool about = false;
     std::string checksums;
 };
 
@@ -60,6 +61,8 @@ void Usage(FILE* to) {
                  "                         (default 256)\n"
                  "  --scale N              write every Nth cell (default 1)\n"
                  "  --quiet                no progress bar\n"
+                 "  --about                print what the module registered with the host and its\n"
+                 "                         About text; SHEET may then be left out\n"
                  "  --checksums FILE       also write \"<block id> <FNV-1a 64 of the block's bytes>\" lines\n"
                  "                         (the Wine suite compares its blocks with them)\n"
                  "  --help                 this text\n");
@@ -115,6 +118,8 @@ int ParseArgs(int argc, char** argv, Options& o) {
             o.checksums = v;
         } else if (a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--about") {
+            o.about = true;
         } else if (!a.empty() && a[0] == '-') {
             return 2;
         } else if (o.sheet.empty()) {
@@ -123,10 +128,10 @@ int ParseArgs(int argc, char** argv, Options& o) {
             return 2;
         }
     }
-    return o.sheet.empty() ? 2 : -1;
+    if (o.sheet.empty()) return o.about ? -1 : 2;
+    return -1;
 }
 
-// The block identifier of the block whose first row is 320 * by and first column 320 * bx.
 double MonotonicSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -158,6 +163,30 @@ void Progress(bool show, int done, int total) {
     std::fflush(stderr);
 }
 
+// A NUL-terminated text of the information record, converted for the terminal.
+std::string RecordText(const std::vector<uint8_t>& record, size_t offset, size_t size) {
+    const auto* begin = reinterpret_cast<const char*>(record.data() + offset);
+    return render::Cp932ToUtf8(std::string(begin, strnlen(begin, size)));
+}
+
+// What the module told the host at Create and Load, and its About box.
+void PrintRegistration(const hostsim::Host& host, const std::vector<uint8_t>& record) {
+    std::printf("module:    %s\n", RecordText(record, 4, 80).c_str());
+    std::printf("version:   %s\n", RecordText(record, 84, 30).c_str());
+    std::printf("copyright: %s\n", RecordText(record, 114, 162).c_str());
+    for (const hostsim::MapTypeEntry& t : host.MapTypes()) std::printf("map type:  id %d, record of %d bytes\n", t.id, t.size);
+    for (const hostsim::HookEntry& h : host.Hooks()) std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
+    for (const hostsim::PopupEntry& p : host.Popups())
+        std::printf("popup:     %d \"%s\" under menu %d\n", p.id, render::Cp932ToUtf8(p.text).c_str(), p.parent);
+    for (const hostsim::MenuEntry& m : host.Menus())
+        std::printf("menu:      %d \"%s\" %s %d\n", m.id, render::Cp932ToUtf8(m.text).c_str(),
+                    m.child ? "in popup" : "under menu", m.parentOrPopup);
+    const size_t before = host.MessageBoxes().size();
+    const int32_t answer = About();
+    for (size_t i = before; i < host.MessageBoxes().size(); ++i)
+        std::printf("About box: \"%s\" (answered %d)\n", render::Cp932ToUtf8(host.MessageBoxes()[i].text).c_str(), answer);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,8 +198,8 @@ int main(int argc, char** argv) {
     }
 
     render::Mounts mounts;
-    std::string sheetPath = mounts.Mount(o.sheet);
-    if (sheetPath.empty()) {
+    const std::string sheetPath = o.sheet.empty() ? std::string() : mounts.Mount(o.sheet);
+    if (!o.sheet.empty() && sheetPath.empty()) {
         std::fprintf(stderr, "tephrix-render: %s: no such file\n", o.sheet.c_str());
         return 1;
     }
@@ -181,6 +210,10 @@ int main(int argc, char** argv) {
     if (Create(infoRecord.data(), kPluginId) != 1 || Load() != 1) {
         std::fprintf(stderr, "tephrix-render: the module refused to load\n");
         return 1;
+    }
+    if (o.about) {
+        PrintRegistration(host, infoRecord);
+        if (o.sheet.empty()) return 0;
     }
     // The composite is chosen here, not in the dialog at map open.
     host.SetProfileInt(kPluginId, "DCMView", 1);
