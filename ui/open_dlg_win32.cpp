@@ -374,12 +374,12 @@ private:
             int width;
         } columns[] = {{"タイトル", 35 * h}, {"ファイル", 30 * h}};
         int index = 0;
-        for (const auto& spec : columns) {
-            std::string title = spec.title;
+        for (const auto& columnDef : columns) {
+            std::string title = columnDef.title;
             LVCOLUMNA column{};
             column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
             column.fmt = LVCFMT_LEFT;
-            column.cx = spec.width;
+            column.cx = columnDef.width;
             column.pszText = title.data();
             column.iSubItem = index;
             SendMessageA(list_.Get(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));

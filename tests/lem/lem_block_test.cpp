@@ -19,7 +19,7 @@ namespace {
 
 using lemtest::BlockIdFor;
 using lemtest::DataLine;
-using lemtest::HeaderSpec;
+using lemtest::HeaderFields;
 
 constexpr int kSide = 320;
 constexpr int kCells = kSide * kSide;
@@ -41,7 +41,7 @@ protected:
     void TearDown() override { lem::SetCurrentMargin(lem::kDefaultMargin); }
 
     // A hand-made flat pair at C:\F\S.LEM / S.CSV.
-    void WritePair(const HeaderSpec& header, const std::string& data) {
+    void WritePair(const HeaderFields& header, const std::string& data) {
         root_.Write("C:\\F\\S.CSV", lemtest::HeaderText(header));
         root_.Write("C:\\F\\S.LEM", data);
     }
@@ -71,7 +71,7 @@ TEST_F(LemBlocks, RowOffsetsForEachLineEnd) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        HeaderSpec header;
+        HeaderFields header;
         header.flags = {"1", "1", "1"};
         header.rows = "3";
         std::string data = line + c.eol + line + c.eol + line + (c.finalEnd ? c.eol : "");
@@ -84,7 +84,7 @@ TEST_F(LemBlocks, RowOffsetsForEachLineEnd) {
 
 TEST_F(LemBlocks, AbsentAndMissingRowsInTheIndex) {
     const std::string line = DataLine({"    1", "    2", "    3"});
-    HeaderSpec header;
+    HeaderFields header;
     header.rows = "6";
     header.flags = {"0", "1", "0", "1", "1", "1"};
     // Only two lines for four present rows: the last two rows have no line and are absent.
@@ -107,7 +107,7 @@ TEST_F(LemBlocks, OffsetsCountWellFormedLines) {
     // The offset counts n bytes of values plus the line end that was read, whatever the line
     // held: a short line is counted as if it were whole, and a long line's rest becomes the
     // next line.
-    HeaderSpec header;
+    HeaderFields header;
     header.rows = "4";
     header.flags = {"1", "1", "1", "1"};
     const std::string full = DataLine({"    1", "    2", "    3"});  // 25
@@ -119,7 +119,7 @@ TEST_F(LemBlocks, OffsetsCountWellFormedLines) {
 }
 
 TEST_F(LemBlocks, GetHeaderFailures) {
-    HeaderSpec header;
+    HeaderFields header;
     WritePair(header, DataLine({"    1", "    2", "    3"}));
 
     CLemMap notLocated;
@@ -247,7 +247,7 @@ TEST_F(LemBlocks, FieldConversionAndRounding) {
     };
     std::vector<std::string> texts;
     for (const auto& f : fields) texts.emplace_back(f.text, 5);
-    HeaderSpec header;
+    HeaderFields header;
     header.cols = std::to_string(texts.size());
     header.rows = "1";
     header.flags = {"1"};
@@ -284,7 +284,7 @@ TEST_F(LemBlocks, MarginBlocksAreLeftAsPassed) {
 
 TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
     EXPECT_EQ(lem::CurrentMargin(), 256);
-    HeaderSpec header;
+    HeaderFields header;
     header.cols = "1";
     header.rows = "1";
     header.flags = {"1"};
@@ -314,7 +314,7 @@ TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
 TEST_F(LemBlocks, ShortDataFile) {
     // The last line ends inside its third field: fields delivered whole are placed, the rest
     // keep the base value; a row beyond the end of the file is absent.
-    HeaderSpec header;
+    HeaderFields header;
     header.cols = "4";
     header.rows = "3";
     header.flags = {"1", "1", "1"};
@@ -338,7 +338,7 @@ TEST_F(LemBlocks, NotLocatedVanishedOrNotIndexed) {
     EXPECT_EQ(empty.ReadBlock(101282900, block.v.data()), 0);
     EXPECT_TRUE(std::all_of(block.v.begin(), block.v.end(), [](int16_t x) { return x == 0; }));
 
-    HeaderSpec header;
+    HeaderFields header;
     WritePair(header, DataLine({"   10", "   20", "   30"}) + "\n" + DataLine({"   10", "   20", "   30"}));
     // Located but not indexed: the row table holds no offsets yet, so nothing is placed.
     ASSERT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
@@ -361,7 +361,7 @@ TEST_F(LemBlocks, NotLocatedVanishedOrNotIndexed) {
 
 TEST_F(LemBlocks, OffsetsBeyondTheFileReadNothing) {
     // Whatever the table holds, reads stay inside the line buffer and the block.
-    HeaderSpec header;
+    HeaderFields header;
     header.cols = "3";
     header.rows = "2";
     WritePair(header, DataLine({"   10", "   20", "   30"}) + "\n" + DataLine({"   40", "   50", "   60"}));
@@ -409,7 +409,7 @@ class LemBaseLayer : public LemBlocks {
 protected:
     void SetUp() override {
         LemBlocks::SetUp();
-        HeaderSpec header;
+        HeaderFields header;
         header.cols = "6";
         header.rows = "6";
         header.flags = std::vector<std::string>(6, "1");
@@ -508,7 +508,7 @@ TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
 }
 
 TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
-    HeaderSpec header;
+    HeaderFields header;
     WritePair(header, DataLine({"    1", "    2", "    3"}) + "\n" + DataLine({"    1", "    2", "    3"}));
     OpenAndIndex();
     map_.Dcm = std::make_unique<CDcmElevation>();

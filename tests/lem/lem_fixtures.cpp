@@ -7,7 +7,7 @@
 
 namespace lemtest {
 
-std::vector<std::string> HeaderLines(const HeaderSpec& s) {
+std::vector<std::string> HeaderLines(const HeaderFields& s) {
     std::vector<std::string> lines = {
         "\x8F\x6B\x8E\xDA,5000",  // 縮尺
         "a,1", "b,2", "c,3",
@@ -29,7 +29,7 @@ std::string Join(const std::vector<std::string>& lines, const std::string& eol) 
     return text;
 }
 
-std::string HeaderText(const HeaderSpec& spec) { return Join(HeaderLines(spec), spec.eol); }
+std::string HeaderText(const HeaderFields& sheetHeader) { return Join(HeaderLines(sheetHeader), sheetHeader.eol); }
 
 std::string DataLine(const std::vector<std::string>& fields) {
     std::string line = "ROWPREFIX0";

@@ -13,7 +13,7 @@ namespace lemtest {
 
 // Header lines 0-26 of a sheet with the given counts and corners; row flags follow from
 // `flags` ("レコード,<flag>" from line 27 on). Lines are joined with eol.
-struct HeaderSpec {
+struct HeaderFields {
     std::string cols = "3";
     std::string rows = "2";
     std::string south[3] = {"35", "20", "0"};
@@ -24,9 +24,9 @@ struct HeaderSpec {
     std::vector<std::string> flags = {"1", "1"};
     std::string eol = "\r\n";
 };
-std::vector<std::string> HeaderLines(const HeaderSpec& spec);
+std::vector<std::string> HeaderLines(const HeaderFields& sheetHeader);
 std::string Join(const std::vector<std::string>& lines, const std::string& eol);
-std::string HeaderText(const HeaderSpec& spec);
+std::string HeaderText(const HeaderFields& sheetHeader);
 
 // One data line: a 10-character row prefix and the given 5-character fields.
 std::string DataLine(const std::vector<std::string>& fields);

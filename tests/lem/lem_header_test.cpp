@@ -11,7 +11,7 @@
 
 namespace {
 
-using lemtest::HeaderSpec;
+using lemtest::HeaderFields;
 
 const char kPath[] = "C:\\H\\A.CSV";
 
@@ -27,15 +27,15 @@ protected:
 };
 
 TEST_F(LemHeader, ReadsFieldsAndRowFlags) {
-    HeaderSpec spec;
-    spec.cols = "2250";
-    spec.rows = " 1500";
-    spec.title = "\x95\x78\x8E\x6D\x8E\x52";  // 富士山
-    spec.flags = {"1", "0", "1"};
-    ASSERT_EQ(Read(lemtest::HeaderText(spec), 0), 1);
+    HeaderFields sheetHeader;
+    sheetHeader.cols = "2250";
+    sheetHeader.rows = " 1500";
+    sheetHeader.title = "\x95\x78\x8E\x6D\x8E\x52";  // 富士山
+    sheetHeader.flags = {"1", "0", "1"};
+    ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 0), 1);
     EXPECT_EQ(map_.Cols, 2250);
     EXPECT_EQ(map_.Rows, 1500);
-    EXPECT_EQ(map_.Title, spec.title);
+    EXPECT_EQ(map_.Title, sheetHeader.title);
     EXPECT_EQ(map_.RecordCount, 3);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{1, -1, 1}));
     EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
@@ -57,11 +57,11 @@ TEST_F(LemHeader, DegreeMinuteSecondArithmeticToTheLastBit) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.d + " " + c.m + " " + c.s);
-        HeaderSpec spec;
-        spec.south[0] = spec.west[0] = spec.north[0] = spec.east[0] = c.d;
-        spec.south[1] = spec.west[1] = spec.north[1] = spec.east[1] = c.m;
-        spec.south[2] = spec.west[2] = spec.north[2] = spec.east[2] = c.s;
-        ASSERT_EQ(Read(lemtest::HeaderText(spec), 1), 1);
+        HeaderFields sheetHeader;
+        sheetHeader.south[0] = sheetHeader.west[0] = sheetHeader.north[0] = sheetHeader.east[0] = c.d;
+        sheetHeader.south[1] = sheetHeader.west[1] = sheetHeader.north[1] = sheetHeader.east[1] = c.m;
+        sheetHeader.south[2] = sheetHeader.west[2] = sheetHeader.north[2] = sheetHeader.east[2] = c.s;
+        ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), 1);
         EXPECT_EQ(map_.SouthLat, c.expected);
         EXPECT_EQ(map_.WestLon, c.expected);
         EXPECT_EQ(map_.NorthLat, c.expected);
@@ -90,8 +90,8 @@ TEST_F(LemHeader, LongPhysicalLinesAreReadInPiecesOf255) {
 }
 
 TEST_F(LemHeader, TitleModeAndIndexMode) {
-    HeaderSpec spec;
-    std::vector<std::string> lines = lemtest::HeaderLines(spec);
+    HeaderFields sheetHeader;
+    std::vector<std::string> lines = lemtest::HeaderLines(sheetHeader);
     // 19 lines: accepted in title mode only; 18 lines: refused in both.
     std::vector<std::string> nineteen(lines.begin(), lines.begin() + 19);
     std::vector<std::string> eighteen(lines.begin(), lines.begin() + 18);
@@ -108,13 +108,13 @@ TEST_F(LemHeader, TitleModeAndIndexMode) {
 
     // Title mode leaves the row table alone.
     map_.RowTable = {7, 8};
-    EXPECT_EQ(Read(lemtest::HeaderText(spec), 1), 1);
+    EXPECT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), 1);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{7, 8}));
     EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
 }
 
 TEST_F(LemHeader, RowFlagsWithGapsAndValues) {
-    std::vector<std::string> lines = lemtest::HeaderLines(HeaderSpec{.flags = {}});
+    std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{.flags = {}});
     const std::string rec = "\x83\x8C\x83\x52\x81\x5B\x83\x68";  // レコード
     lines.push_back(rec + ",2");       // 27: value 2 is present
     lines.push_back(rec + ",1");       // 28
@@ -148,7 +148,7 @@ TEST_F(LemHeader, TitleValueRules) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        std::vector<std::string> lines = lemtest::HeaderLines(HeaderSpec{});
+        std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
         lines[18] = c.line;
         ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 1);
         EXPECT_EQ(map_.Title, c.title);
@@ -158,37 +158,37 @@ TEST_F(LemHeader, TitleValueRules) {
 TEST_F(LemHeader, Refusals) {
     struct Case {
         const char* name;
-        HeaderSpec spec;
+        HeaderFields sheetHeader;
         int mode;
     };
     auto with = [](auto change) {
-        HeaderSpec s;
+        HeaderFields s;
         change(s);
         return s;
     };
     const Case cases[] = {
-        {"zero columns", with([](HeaderSpec& s) { s.cols = "0"; }), 1},
-        {"zero rows", with([](HeaderSpec& s) { s.rows = "abc"; }), 1},
-        {"negative columns", with([](HeaderSpec& s) { s.cols = "-5"; }), 1},
-        {"negative rows", with([](HeaderSpec& s) { s.rows = "-1"; }), 0},
-        {"columns above the limit", with([](HeaderSpec& s) { s.cols = "1000001"; }), 0},
-        {"rows above the limit", with([](HeaderSpec& s) { s.rows = "99999999999"; }), 1},
-        {"no row flag in index mode", with([](HeaderSpec& s) { s.flags.clear(); }), 0},
-        {"only absent row flags still count", with([](HeaderSpec& s) { s.flags = {"0"}; }), -1},
+        {"zero columns", with([](HeaderFields& s) { s.cols = "0"; }), 1},
+        {"zero rows", with([](HeaderFields& s) { s.rows = "abc"; }), 1},
+        {"negative columns", with([](HeaderFields& s) { s.cols = "-5"; }), 1},
+        {"negative rows", with([](HeaderFields& s) { s.rows = "-1"; }), 0},
+        {"columns above the limit", with([](HeaderFields& s) { s.cols = "1000001"; }), 0},
+        {"rows above the limit", with([](HeaderFields& s) { s.rows = "99999999999"; }), 1},
+        {"no row flag in index mode", with([](HeaderFields& s) { s.flags.clear(); }), 0},
+        {"only absent row flags still count", with([](HeaderFields& s) { s.flags = {"0"}; }), -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const int mode = c.mode < 0 ? 0 : c.mode;
-        EXPECT_EQ(Read(lemtest::HeaderText(c.spec), mode), c.mode < 0 ? 1 : 0);
+        EXPECT_EQ(Read(lemtest::HeaderText(c.sheetHeader), mode), c.mode < 0 ? 1 : 0);
     }
     // Counts at the limit are accepted.
-    HeaderSpec big;
+    HeaderFields big;
     big.cols = "1000000";
     big.rows = "1000000";
     EXPECT_EQ(Read(lemtest::HeaderText(big), 1), 1);
 
     // Line 0 must begin with the scale mark.
-    std::vector<std::string> lines = lemtest::HeaderLines(HeaderSpec{});
+    std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
     lines[0] = "SCALE,5000";
     EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 0);
     lines[0] = " \x8F\x6B\x8E\xDA";
@@ -200,7 +200,7 @@ TEST_F(LemHeader, Refusals) {
 
 TEST_F(LemHeader, RowFlagBeyondTheLimitIsRefusedWithoutSizingAnything) {
     // A record line at number 27 + kMaxRowFlags: the header is refused before any table grows.
-    std::string text = lemtest::Join(lemtest::HeaderLines(HeaderSpec{}), "\n");
+    std::string text = lemtest::Join(lemtest::HeaderLines(HeaderFields{}), "\n");
     text.append(static_cast<size_t>(CLemMap::kMaxRowFlags) - 3, '\n');
     root_.Write(kPath, text + "\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n");
     EXPECT_EQ(CLemMap::ReadHeader(kPath, map_, 0), 1);
@@ -211,7 +211,7 @@ TEST_F(LemHeader, RowFlagBeyondTheLimitIsRefusedWithoutSizingAnything) {
 
 TEST_F(LemHeader, LineEndsAndEndOfText) {
     // CR LF arrives as LF; a lone CR is an ordinary character; Ctrl-Z ends the text.
-    std::vector<std::string> lines = lemtest::HeaderLines(HeaderSpec{});
+    std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
     lines[18] = "t,A\rB";
     ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), 1);
     EXPECT_EQ(map_.Title, "A\rB");

@@ -36,9 +36,9 @@ namespace {
 TEST(LemMemory, RowTableThatCannotBeAllocated) {
     testsupport::TempRoot root;
     (void)lemtest::TakeMessageBoxes();
-    lemtest::HeaderSpec spec;
-    spec.flags.assign(100000, "1");  // flags take ~100 KB, the table 800 KB
-    root.Write("C:\\H\\A.CSV", lemtest::HeaderText(spec));
+    lemtest::HeaderFields sheetHeader;
+    sheetHeader.flags.assign(100000, "1");  // flags take ~100 KB, the table 800 KB
+    root.Write("C:\\H\\A.CSV", lemtest::HeaderText(sheetHeader));
     CLemMap map;
     {
         FailLargeAllocations fail(400000);
@@ -56,9 +56,9 @@ TEST(LemMemory, RowTableThatCannotBeAllocated) {
 TEST(LemMemory, LineBufferThatCannotBeAllocated) {
     testsupport::TempRoot root;
     (void)lemtest::TakeMessageBoxes();
-    lemtest::HeaderSpec spec;
-    spec.cols = "200000";  // a line buffer of 1,000,013 bytes
-    root.Write("C:\\F\\S.CSV", lemtest::HeaderText(spec));
+    lemtest::HeaderFields sheetHeader;
+    sheetHeader.cols = "200000";  // a line buffer of 1,000,013 bytes
+    root.Write("C:\\F\\S.CSV", lemtest::HeaderText(sheetHeader));
     root.Write("C:\\F\\S.LEM", "x");
     CLemMap map;
     ASSERT_EQ(map.Open("C:\\F\\S.LEM"), 1);
