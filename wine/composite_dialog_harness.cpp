@@ -97,6 +97,13 @@ std::vector<std::string> ProfileWrites(harness::HostApi& host) {
     return writes;
 }
 
+// The boxes a watcher answered, for a failing check's line: caption and text bytes.
+std::string Describe(const std::vector<harness::SeenBox>& boxes) {
+    std::string text;
+    for (const harness::SeenBox& box : boxes) text += " [" + harness::Hex(box.caption) + " / " + harness::Hex(box.text) + "]";
+    return text;
+}
+
 std::string Join(const std::vector<std::string>& items) {
     std::string joined;
     for (const std::string& item : items) joined += (joined.empty() ? "" : " ") + item;
@@ -154,7 +161,7 @@ void OpenWithClicksAndOk(const Setup& s) {
     CHECK(Join(ProfileWrites(host)) == "LinkType=1 LinkDCM=1 DCMFile=" + s.dcm + " DCMView=1 Region=256",
           "open: OK writes the four keys in order, then Region [" + Join(ProfileWrites(host)) + "]");
     CHECK(host.ViewCacheClears() == 1, "open: the changed composite clears the view cache once");
-    CHECK(watcher.Boxes().empty(), "open: the DCM file attached without a message");
+    CHECK(watcher.Boxes().empty(), "open: the DCM file attached without a message" + Describe(watcher.Boxes()));
     if (handle) host.CloseMap(handle);
 }
 
@@ -227,7 +234,8 @@ void MenuWithForeignLinkType(const Setup& s) {
           "menu: OK stores LinkType -1, DCMView 1 around the reopen and then 0 [" + Join(ProfileWrites(host)) + "]");
     CHECK(host.ViewCacheClears() == 1, "menu: LinkType 5 -> -1 clears the view cache");
     CHECK(host.CountCalls("OLX_OpenMap") == 1, "menu: the base map is reopened");
-    CHECK(watcher.Boxes().empty(), "menu: -1 selects the DCM file, which attaches without a message");
+    CHECK(watcher.Boxes().empty(),
+          "menu: -1 selects the DCM file, which attaches without a message" + Describe(watcher.Boxes()));
 }
 
 void MenuWithCancel(const Setup& s) {
