@@ -28,6 +28,7 @@ constexpr int kHideCheck = 29012;
 constexpr int kFileTypeCombo = 0x470;  // cmb1
 constexpr int kFileNameCombo = 0x47C;  // cmb13
 constexpr int kFileNameEdit = 0x480;   // edt1
+constexpr int kReadOnlyCheck = 0x410;  // chx1
 
 const char kCaption[] = "火山標高を開く";
 const char kChooserTitle[] = "標高データ（圧縮地図）の選択";
@@ -39,6 +40,7 @@ struct Setup {
     std::string dcm;
     std::string otherDcm;
     std::string out;
+    HWND frame = nullptr;  // the host's main window
 };
 
 HWND FindCompositeDialog() {
@@ -47,6 +49,9 @@ HWND FindCompositeDialog() {
         return dialog && GetDlgItem(dialog, kPathEdit) ? dialog : nullptr;
     });
 }
+
+// File names compare without regard to case, as the file system does.
+bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
@@ -130,6 +135,7 @@ void OpenWithClicksAndOk(const Setup& s) {
                        [&] {
                            HWND dialog = FindCompositeDialog();
                            if (!CHECK(dialog != nullptr, "open: the dialog appears at 2011")) return;
+                           CHECK(GetWindow(dialog, GW_OWNER) == s.frame, "open: owned by the host's main window");
                            CHECK(harness::WindowText(GetDlgItem(dialog, kPathEdit)) == s.dcm,
                                  "open: the edit shows the stored DCMFile");
                            CHECK(CheckedSet(dialog) == "0100" && EnabledSet(dialog) == "00000",
@@ -223,6 +229,7 @@ void MenuWithForeignLinkType(const Setup& s) {
                        [&] {
                            HWND dialog = FindCompositeDialog();
                            if (!CHECK(dialog != nullptr, "menu: the dialog appears for the menu entry")) return;
+                           CHECK(GetWindow(dialog, GW_OWNER) == s.frame, "menu: owned by the host's main window");
                            CHECK(CheckedSet(dialog) == "1000",
                                  "menu: LinkType 5 leaves both radio buttons clear [" + CheckedSet(dialog) + "]");
                            CHECK(EnabledSet(dialog) == "11000",
@@ -310,6 +317,8 @@ void MenuBrowse(const Setup& s) {
                            CHECK(!initial.empty() && s.dcm.size() >= initial.size() &&
                                      s.dcm.compare(s.dcm.size() - initial.size(), initial.size(), initial) == 0,
                                  "browse: the file name starts from the stored DCMFile [" + initial + "]");
+                           HWND readOnly = GetDlgItem(chooser, kReadOnlyCheck);
+                           CHECK(!readOnly || !IsWindowVisible(readOnly), "browse: no read-only box (OFN_HIDEREADONLY)");
                            CHECK(harness::CaptureWindow(chooser, s.out + "\\composite_chooser.bmp"),
                                  "browse: screenshot composite_chooser.bmp");
                            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -323,17 +332,20 @@ void MenuBrowse(const Setup& s) {
                                harness::Abandon(dialog);
                                return;
                            }
-                           SetWindowTextA(FileNameField(chooser), s.otherDcm.c_str());
+                           // A name typed without extension gets one.
+                           const std::string typed = s.otherDcm.substr(0, s.otherDcm.size() - 4);
+                           SetWindowTextA(FileNameField(chooser), typed.c_str());
                            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                            const bool shown = harness::WaitUntil(
-                               [&] { return harness::WindowText(GetDlgItem(dialog, kPathEdit)) == s.otherDcm; }, 5000);
-                           CHECK(shown, "browse: the chosen file appears in the edit [" +
+                               [&] { return SameText(harness::WindowText(GetDlgItem(dialog, kPathEdit)), s.otherDcm); },
+                               5000);
+                           CHECK(shown, "browse: the typed name, with the extension added, appears in the edit [" +
                                             harness::WindowText(GetDlgItem(dialog, kPathEdit)) + "]");
                            if (IsWindow(chooser)) PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                            harness::WaitUntil([&] { return !IsWindow(chooser); }, 5000);
                            harness::Click(dialog, IDOK);
                        });
-    CHECK(host.Profile(kPluginId, "DCMFile") == s.otherDcm, "browse: OK stores the chosen file");
+    CHECK(SameText(host.Profile(kPluginId, "DCMFile"), s.otherDcm), "browse: OK stores the chosen file");
     CHECK(host.ViewCacheClears() == 1, "browse: another file clears the view cache");
 }
 
@@ -360,6 +372,7 @@ int main() {
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
     s.host = &host;
     HWND frame = harness::CreateHostFrame();
+    s.frame = frame;
 
     using Scenario = void (*)(const Setup&);
     for (Scenario scenario : {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuBrowse}) {

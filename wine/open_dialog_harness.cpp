@@ -48,6 +48,7 @@ struct Setup {
     std::string data;
     std::string folder;  // <data>\sheets\LEM
     std::string out;
+    HWND frame = nullptr;  // the host's main window
 };
 
 struct OpenDialog {
@@ -175,6 +176,7 @@ void OpenChosenSheet(const Setup& s) {
                        [&] {
                            const OpenDialog open = FindOpenDialog();
                            if (!CHECK(open.dialog != nullptr, "ok: the menu entry shows the open dialog")) return;
+                           CHECK(GetWindow(open.dialog, GW_OWNER) == s.frame, "ok: owned by the host's main window");
                            if (!CHECK(open.tree != nullptr, "ok: the folder tree is planted in the dialog")) {
                                harness::Abandon(open.dialog);
                                return;
@@ -310,6 +312,7 @@ int main() {
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
     s.host = &host;
     HWND frame = harness::CreateHostFrame();
+    s.frame = frame;
 
     using Scenario = void (*)(const Setup&);
     for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, OkWithoutRow}) {
