@@ -264,6 +264,63 @@ void CancelOpensNothing(const Setup& s) {
           "cancel: nothing is opened");
 }
 
+// The keys of the dialog work while the folder tree's own modal loop runs: Tab goes round the
+// list, the planted tree and the buttons; Esc in the tree cancels the whole dialog; Enter in the
+// list opens the selected row's sheet.
+void KeysWhileTheTreeRuns(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    const auto press = [](const OpenDialog& open, HWND target, WPARAM key) {
+        SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+        PostMessageA(target, WM_KEYDOWN, key, 1);
+        PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    };
+    const auto focusBecomes = [](HWND dialog, HWND want) {
+        const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+        return harness::WaitUntil(
+            [&] {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                return GetGUIThreadInfo(thread, &info) && info.hwndFocus == want;
+            },
+            3000);
+    };
+    bool ended = false;
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree, "keys: the dialog with its tree")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           press(open, open.list, VK_TAB);
+                           CHECK(focusBecomes(open.dialog, open.tree), "keys: Tab in the list moves on to the tree");
+                           press(open, open.tree, VK_TAB);
+                           CHECK(focusBecomes(open.dialog, GetDlgItem(open.dialog, IDOK)),
+                                 "keys: Tab in the tree moves on to OK");
+                           press(open, open.tree, VK_ESCAPE);
+                           ended = harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000);
+                           if (!ended) harness::Abandon(open.dialog);
+                       });
+    CHECK(ended && host.CountCalls("OLX_OpenMap") == 0, "keys: Esc in the tree cancels the dialog");
+
+    host.SetNextHandle(kOpenedHandle);
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree && ShowSheets(open, s.folder),
+                                      "keys: the dialog with the sheets listed")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           harness::SelectListRow(open.list, RowOf(harness::ListRows(open.list, 2), Sheets()[1].file));
+                           press(open, open.list, VK_RETURN);
+                           if (!harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000)) harness::Abandon(open.dialog);
+                       });
+    CHECK(host.CountCalls("OLX_OpenMap") == 1 && host.MapTitle(kOpenedHandle) == Sheets()[1].title,
+          "keys: Enter in the list opens the selected sheet");
+    host.CloseMap(kOpenedHandle);
+}
+
 // OK without a row says so and keeps the dialog open.
 void OkWithoutRow(const Setup& s) {
     harness::HostApi& host = *s.host;
@@ -315,7 +372,7 @@ int main() {
     s.frame = frame;
 
     using Scenario = void (*)(const Setup&);
-    for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, OkWithoutRow}) {
+    for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow}) {
         host.Reset();
         host.SetMainWnd(frame);
         std::vector<uint8_t> record(280, 0);
