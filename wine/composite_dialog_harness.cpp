@@ -199,6 +199,7 @@ void OpenWithCancel(const Setup& s) {
                              missing;
     CHECK(boxes.size() == 1 && boxes[0].text == want && boxes[0].icon == harness::StandardIcon(MB_ICONSTOP),
           "cancel: the clicked composite was used: the missing DCM file is reported with the stop icon");
+    CHECK(boxes.size() == 1 && boxes[0].owner == s.frame, "cancel: the report is owned by the host's main window");
     if (handle) host.CloseMap(handle);
 }
 

@@ -326,6 +326,7 @@ void OkWithoutRow(const Setup& s) {
     harness::HostApi& host = *s.host;
     std::vector<harness::SeenBox> boxes;
     bool stayedOpen = false;
+    HWND dialog = nullptr;
     harness::RunAsUser([&] { FireOpenMenu(host); },
                        [&] {
                            const OpenDialog open = FindOpenDialog();
@@ -333,6 +334,7 @@ void OkWithoutRow(const Setup& s) {
                                harness::Abandon(open.dialog);
                                return;
                            }
+                           dialog = open.dialog;
                            CHECK(ShowSheets(open, s.folder), "no row: the sheets are listed, none selected");
                            harness::BoxWatcher watcher(IDOK);
                            harness::Click(open.dialog, IDOK);
@@ -345,6 +347,7 @@ void OkWithoutRow(const Setup& s) {
     CHECK(boxes.size() == 1 && boxes[0].text == "地図を指定してください." && boxes[0].caption == "火山標高" &&
               boxes[0].icon == harness::StandardIcon(MB_ICONEXCLAMATION),
           "no row: OK shows the select-a-map message, captioned, with the exclamation icon");
+    CHECK(boxes.size() == 1 && boxes[0].owner == dialog, "no row: the message is owned by the dialog");
     CHECK(stayedOpen, "no row: the dialog stays open after the message");
     CHECK(host.CountCalls("OLX_OpenMap") == 0, "no row: nothing is opened");
 }

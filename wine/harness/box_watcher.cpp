@@ -92,7 +92,7 @@ void BoxWatcher::Poll() {
         char caption[512] = {};
         GetWindowTextA(dialog, caption, sizeof caption);
         EnterCriticalSection(&lock_);
-        boxes_.push_back({caption, parts.text, parts.icon});
+        boxes_.push_back({caption, parts.text, parts.icon, GetWindow(dialog, GW_OWNER)});
         LeaveCriticalSection(&lock_);
         answered_.push_back(dialog);
         PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(answer_), 0);
