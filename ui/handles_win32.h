@@ -46,7 +46,15 @@ struct WindowTraits {
 };
 using Window = platform::ScopedHandle<WindowTraits>;
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { UnhookWindowsHookEx(h); }
+};
+using Hook = platform::ScopedHandle<HookTraits>;
+
 static_assert(!std::is_copy_constructible_v<Pidl>);
+static_assert(!std::is_copy_constructible_v<Hook>);
 static_assert(!std::is_copy_constructible_v<GdiObject>);
 
 // A window's DC from GetDC, released to its window.

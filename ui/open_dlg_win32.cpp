@@ -53,7 +53,12 @@ public:
         request.lpfn = &CFolderBrowser::Callback;
         request.lParam = reinterpret_cast<LPARAM>(this);
 
+        CFolderBrowser* const outer = running_;
+        running_ = this;
+        win32::Hook keys(SetWindowsHookExA(WH_MSGFILTER, &CFolderBrowser::KeyFilter, nullptr, GetCurrentThreadId()));
         Pidl chosen(SHBrowseForFolderA(&request));
+        keys.Reset();
+        running_ = outer;
         browse_ = nullptr;
         int result = 0;
         if (chosen) {
@@ -83,6 +88,28 @@ private:
         }
         return 0;
     }
+
+    // The browse dialog's modal loop hands its dialog manager only the keys of its own window: while
+    // it runs, Enter, Esc and Tab in the owner's controls would reach no dialog, Tab could not leave
+    // the planted tree, and Esc there would end the tree alone. That loop offers each message to
+    // the thread's message filter first: there the owner's dialog manager gets every key of the
+    // owner's windows, the planted tree's included, so the whole works as the one dialog it shows.
+    static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+        CFolderBrowser* self = running_;
+        auto* message = reinterpret_cast<MSG*>(lParam);
+        // The owner's dialog manager asks the filter again; that inner call is passed on.
+        if (code == MSGF_DIALOGBOX && self && !self->filtering_ && message && message->message >= WM_KEYFIRST &&
+            message->message <= WM_KEYLAST && self->IsInOwner(message->hwnd)) {
+            self->filtering_ = true;
+            const BOOL handled = IsDialogMessageA(self->owner_, message);
+            self->filtering_ = false;
+            if (handled) return 1;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    // Until it is planted the browse window is a window of its own, and its keys stay its own.
+    [[nodiscard]] bool IsInOwner(HWND window) const { return window && (window == owner_ || IsChild(owner_, window)); }
 
     static BOOL CALLBACK SortChild(HWND child, LPARAM data) {
         auto* self = reinterpret_cast<CFolderBrowser*>(data);
@@ -161,6 +188,9 @@ private:
     HWND firstStatic_ = nullptr;
     HWND secondStatic_ = nullptr;
     HWND owner_;
+    bool filtering_ = false;
+    // The browse running on this thread, for the message filter.
+    static inline CFolderBrowser* running_ = nullptr;
 };
 
 class ListMeasurer final : public TextMeasurer {

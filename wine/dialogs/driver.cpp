@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "wine/harness/check.h"
+
 namespace harness {
 
 HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs) {
@@ -149,7 +151,67 @@ void Click(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+bool ClickAndWait(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+}
+
+void Abandon(HWND dialog) {
+    if (dialog && IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+namespace {
+DWORD WINAPI RunUser(void* data) {
+    (*static_cast<const std::function<void()>*>(data))();
+    return 0;
+}
+}  // namespace
+
+void RunAsUser(const std::function<void()>& host, const std::function<void()>& user, int timeoutMs) {
+    HANDLE thread = CreateThread(nullptr, 0, RunUser, const_cast<std::function<void()>*>(&user), 0, nullptr);
+    if (!CHECK(thread != nullptr, "the user's thread starts")) return;
+    host();
+    if (WaitForSingleObject(thread, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+        CHECK(false, "the user's steps ended in time");
+        Finish();
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    CloseHandle(thread);
+}
+
+namespace {
+DWORD WINAPI Watch(void* data) {
+    Sleep(static_cast<DWORD>(reinterpret_cast<intptr_t>(data)));
+    CHECK(false, "the harness finished in time (a dialog hung)");
+    Finish();
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
+}
+}  // namespace
+
+void StartWatchdog(int timeoutMs) {
+    HANDLE thread = CreateThread(nullptr, 0, Watch, reinterpret_cast<void*>(static_cast<intptr_t>(timeoutMs)), 0, nullptr);
+    if (thread) CloseHandle(thread);
+}
+
+HWND CreateHostFrame() {
+    WNDCLASSA frameClass{};
+    frameClass.lpfnWndProc = DefWindowProcA;
+    frameClass.hInstance = GetModuleHandleA(nullptr);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    frameClass.lpszClassName = "TephrixHarnessFrame";
+    RegisterClassA(&frameClass);
+    return CreateWindowExA(0, frameClass.lpszClassName, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000, 800,
+                           nullptr, nullptr, frameClass.hInstance, nullptr);
+}
+
 bool CaptureWindow(HWND window, const std::string& path) {
+    // Painted in full, frame and children, before the screen is read; the display gets a moment
+    // to take the window's pixels.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
     RECT rect{};
     if (!GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left;

@@ -35,6 +35,25 @@ void SelectListRow(HWND list, int row);
 // A click on a dialog's button, as the user makes it; returns at once (the dialog may go modal).
 void Click(HWND dialog, int id);
 
+// A click on a check box or radio button as the mouse makes it (BM_CLICK), waited for: the
+// button has toggled and the dialog has handled the notification when it returns. Not for
+// buttons that open a modal window (use Click). False when the dialog did not answer in time.
+bool ClickAndWait(HWND dialog, int id);
+// Posts IDCANCEL to a dialog that a failed step leaves open, so that its modal loop ends.
+void Abandon(HWND dialog);
+
+// What the user does while the host's thread sits in a modal loop: user runs on its own
+// thread, host on the calling one; then the user thread gets timeoutMs to finish. When it does
+// not, the run fails at once (the thread still holds the caller's state, so the process ends).
+void RunAsUser(const std::function<void()>& host, const std::function<void()>& user, int timeoutMs = 20000);
+
+// Ends the process with a failure line when the harness has not finished after timeoutMs: a
+// dialog that never closes must fail the run, not hang it.
+void StartWatchdog(int timeoutMs);
+
+// A visible top-level window that plays the host's main window.
+HWND CreateHostFrame();
+
 // Writes what the window shows to a 24-bit BMP file. False when it could not be captured.
 bool CaptureWindow(HWND window, const std::string& path);
 

@@ -20,10 +20,14 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
     return TRUE;
 }
 
+// The id of a message box's text, on Windows and in Wine alike.
+constexpr int kMessageBoxText = 0xFFFF;
+
 struct BoxParts {
     std::string text;
     HICON icon = nullptr;
     bool hasOk = false;
+    bool hasIconStatic = false;
 };
 
 BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
@@ -33,11 +37,12 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
     if (lstrcmpiA(cls, "Static") == 0) {
         LONG style = GetWindowLongA(child, GWL_STYLE);
         if ((style & SS_TYPEMASK) == SS_ICON) {
+            parts->hasIconStatic = true;
             parts->icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        } else {
+        } else if (GetDlgCtrlID(child) == kMessageBoxText) {
             char text[2048] = {};
             GetWindowTextA(child, text, sizeof text);
-            if (text[0] && parts->text.empty()) parts->text = text;
+            parts->text = text;
         }
     } else if (lstrcmpiA(cls, "Button") == 0 && GetDlgCtrlID(child) == IDOK) {
         parts->hasOk = true;
@@ -81,12 +86,13 @@ void BoxWatcher::Poll() {
         if (std::find(answered_.begin(), answered_.end(), dialog) != answered_.end()) continue;
         BoxParts parts;
         EnumChildWindows(dialog, ReadChild, reinterpret_cast<LPARAM>(&parts));
-        // Only message boxes: a static text and an OK button, no list or edit of a dialog of ours.
-        if (!parts.hasOk || parts.text.empty() || GetDlgItem(dialog, 29002) || GetDlgItem(dialog, 29007)) continue;
+        // Only message boxes: an OK button, their text static and their icon place (a dialog's own
+        // statics may carry the text's id). A dialog going away meanwhile is left alone.
+        if (!parts.hasOk || parts.text.empty() || !parts.hasIconStatic || !IsWindowVisible(dialog)) continue;
         char caption[512] = {};
         GetWindowTextA(dialog, caption, sizeof caption);
         EnterCriticalSection(&lock_);
-        boxes_.push_back({caption, parts.text, parts.icon});
+        boxes_.push_back({caption, parts.text, parts.icon, GetWindow(dialog, GW_OWNER)});
         LeaveCriticalSection(&lock_);
         answered_.push_back(dialog);
         PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(answer_), 0);

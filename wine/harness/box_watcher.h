@@ -13,6 +13,7 @@ struct SeenBox {
     std::string caption;  // code page 932 bytes
     std::string text;
     HICON icon = nullptr;
+    HWND owner = nullptr;
 };
 
 class BoxWatcher {

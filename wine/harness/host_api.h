@@ -30,6 +30,14 @@ public:
     void ClearLog() { clearLog_(); }
     void SetNextHandle(uint32_t h) { setNextHandle_(h); }
     std::string LogText();
+    void SetMainWnd(HWND window) { setMainWnd_(window); }
+    // The stored text of a key ("" when absent; present tells which).
+    std::string Profile(uint32_t id, const char* key, bool* present = nullptr);
+    int32_t ViewCacheClears() { return viewCacheClears_(); }
+    void SetActiveView(uint32_t view) { setActiveView_(view); }
+    void SetViewCenter(uint32_t view, double lat, double lon) { setViewCenter_(view, lat, lon); }
+    // The title the module gave the map at its latest 2011 ("" when unknown).
+    std::string MapTitle(uint32_t handle);
 
 private:
     template <typename F>
@@ -55,6 +63,12 @@ private:
     void (*clearLog_)() = nullptr;
     int32_t (*getLog_)(char*, int32_t) = nullptr;
     void (*setNextHandle_)(uint32_t) = nullptr;
+    void (*setMainWnd_)(void*) = nullptr;
+    int32_t (*getProfile_)(uint32_t, const char*, char*, int32_t) = nullptr;
+    int32_t (*viewCacheClears_)() = nullptr;
+    void (*setActiveView_)(uint32_t) = nullptr;
+    void (*setViewCenter_)(uint32_t, double, double) = nullptr;
+    int32_t (*getMapTitle_)(uint32_t, char*, int32_t) = nullptr;
 };
 
 }  // namespace harness

@@ -1,0 +1,393 @@
+// The open dialog (template 29005) on the Windows build: chosen from the module's menu entry
+// through the host, with the shell's folder tree planted in it, driven from a second thread as
+// a user would: a folder of generated sheets picked in the tree, the rows read back through
+// list-view messages, a row opened with OK (the host gets the full path and the map opens and
+// draws), Cancel, and OK without a row.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "wine/dialogs/driver.h"
+#include "wine/harness/block_sums.h"
+#include "wine/harness/box_watcher.h"
+#include "wine/harness/check.h"
+#include "wine/harness/host_api.h"
+#include "wine/harness/plugin_loader.h"
+
+namespace {
+
+constexpr uint32_t kPluginId = 0x7E9A;
+constexpr uint32_t kOpenedHandle = 48;
+constexpr int kTreeFrame = 29001;
+constexpr int kMapList = 29002;
+
+const char kCaption[] = "火山標高を開く";
+
+// The sheets scripts/test-wine generates into <data>\sheets: (column 0, column 1). ORPHAN.LEM
+// there has no header and is not listed.
+struct Sheet {
+    std::string title;
+    std::string file;
+};
+const std::vector<Sheet>& Sheets() {
+    static const std::vector<Sheet> sheets = {
+        {"火山標高 富士山", "FUJI.lem"},
+        {"火山標高 雲仙岳 平成新山", "a.b.lem"},
+        {"火山標高 霧島山 新燃岳・御鉢・大浪池・韓国岳・高千穂峰・えびの高原 周辺詳細図 第二版", "KIRISHIMA.lem"},
+    };
+    return sheets;
+}
+constexpr size_t kLongTitle = 2;
+
+struct Setup {
+    harness::HostApi* host = nullptr;
+    std::string data;
+    std::string folder;  // <data>\sheets\LEM
+    std::string out;
+    HWND frame = nullptr;  // the host's main window
+};
+
+struct OpenDialog {
+    HWND dialog = nullptr;
+    HWND list = nullptr;
+    HWND tree = nullptr;
+};
+
+// The dialog once its folder tree has been planted into it.
+OpenDialog FindOpenDialog() {
+    OpenDialog found;
+    found.dialog = harness::WaitFor([] {
+        HWND dialog = harness::FindTopLevel(kCaption);
+        return dialog && GetDlgItem(dialog, kMapList) ? dialog : nullptr;
+    });
+    if (!found.dialog) return found;
+    found.list = GetDlgItem(found.dialog, kMapList);
+    found.tree = harness::WaitFor([&] { return harness::FindDescendant(found.dialog, "SysTreeView32"); });
+    return found;
+}
+
+HTREEITEM Child(HWND tree, HTREEITEM item, UINT relation) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+    char text[260] = {};
+    TVITEMA data{};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = text;
+    data.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+    return text;
+}
+
+// The child of item whose text matches; the tree fills a folder's children when it expands.
+HTREEITEM FindChild(HWND tree, HTREEITEM item, const std::function<bool(const std::string&)>& match) {
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    for (HTREEITEM child = Child(tree, item, TVGN_CHILD); child; child = Child(tree, child, TVGN_NEXT))
+        if (match(ItemText(tree, child))) return child;
+    return nullptr;
+}
+
+struct TreeWalk {
+    HTREEITEM computer = nullptr;  // the item that holds the drives, not a folder on disk
+    HTREEITEM folder = nullptr;
+};
+
+// Desktop -> the item that holds drive Z: -> each folder of the path below Z:\, as a user opens
+// them one by one.
+TreeWalk WalkToFolder(HWND tree, const std::string& path) {
+    TreeWalk walk;
+    HTREEITEM desktop = Child(tree, nullptr, TVGN_ROOT);
+    if (!desktop) return walk;
+    HTREEITEM drive = nullptr;
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(desktop));
+    for (HTREEITEM top = Child(tree, desktop, TVGN_CHILD); top && !drive; top = Child(tree, top, TVGN_NEXT)) {
+        drive = FindChild(tree, top, [](const std::string& text) { return text.find("(Z:)") != std::string::npos; });
+        if (drive) walk.computer = top;
+    }
+    if (!drive) {
+        std::printf("  tree below the desktop:");
+        for (const std::string& text : harness::TreeChildren(tree, desktop)) std::printf(" [%s]", text.c_str());
+        std::printf("\n");
+        return walk;
+    }
+    HTREEITEM current = drive;
+    std::istringstream parts(path.substr(3));  // after "Z:\"
+    std::string part;
+    while (current && std::getline(parts, part, '\\')) {
+        if (part.empty()) continue;
+        current = FindChild(tree, current, [&](const std::string& text) { return lstrcmpiA(text.c_str(), part.c_str()) == 0; });
+        if (!current) std::printf("  no folder %s in the tree\n", part.c_str());
+    }
+    walk.folder = current;
+    return walk;
+}
+
+void Select(HWND tree, HTREEITEM item) {
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+}
+
+int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// Picks the sheets' folder in the tree and waits for the list to fill.
+bool ShowSheets(const OpenDialog& open, const std::string& folder, TreeWalk* walked = nullptr) {
+    const TreeWalk walk = WalkToFolder(open.tree, folder);
+    if (walked) *walked = walk;
+    if (!walk.folder) return false;
+    Select(open.tree, walk.folder);
+    return harness::WaitUntil([&] { return RowCount(open.list) == static_cast<int>(Sheets().size()); }, 5000);
+}
+
+int ColumnWidth(HWND list, int column) { return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)); }
+
+// Half the width of "88" in the dialog's font, as the dialog sizes its columns.
+int HalfWidthOf88(HWND dialog) {
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, "88", 2, &size);
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    return size.cx / 2;
+}
+
+int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& file) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].size() == 2 && rows[i][1] == file) return static_cast<int>(i);
+    return -1;
+}
+
+int32_t FireOpenMenu(harness::HostApi& host) { return host.FireMenu(host.FindMenu("数値地図火山標高(&V)"), 100, 0); }
+
+bool ContainsLine(const std::string& log, const std::string& text) { return log.find(text) != std::string::npos; }
+
+// The folder's rows, a row chosen, OK: the host opens exactly that file, and the map draws.
+void OpenChosenSheet(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    host.SetNextHandle(kOpenedHandle);
+    const std::string chosen = s.folder + "\\" + Sheets()[0].file;
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog != nullptr, "ok: the menu entry shows the open dialog")) return;
+                           CHECK(GetWindow(open.dialog, GW_OWNER) == s.frame, "ok: owned by the host's main window");
+                           if (!CHECK(open.tree != nullptr, "ok: the folder tree is planted in the dialog")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           RECT frame{}, browse{};
+                           GetWindowRect(GetDlgItem(open.dialog, kTreeFrame), &frame);
+                           HWND browseWindow = GetParent(open.tree);
+                           GetWindowRect(browseWindow, &browse);
+                           CHECK(GetParent(browseWindow) == open.dialog && EqualRect(&frame, &browse) &&
+                                     (GetWindowLongA(browseWindow, GWL_STYLE) & (WS_CHILD | WS_CAPTION)) == WS_CHILD,
+                                 "ok: the browse window is a captionless child over frame 29001");
+                           const int h = HalfWidthOf88(open.dialog);
+                           CHECK(h > 0 && ColumnWidth(open.list, 0) == 35 * h && ColumnWidth(open.list, 1) == 30 * h,
+                                 "ok: columns 35 h and 30 h wide, h = " + std::to_string(h));
+
+                           const bool listed = ShowSheets(open, s.folder);
+                           if (!CHECK(listed, "ok: the sheets' folder picked in the tree fills " +
+                                                  std::to_string(Sheets().size()) + " rows (got " +
+                                                  std::to_string(RowCount(open.list)) + ")")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           auto rows = harness::ListRows(open.list, 2);
+                           for (const Sheet& sheet : Sheets()) {
+                               const int row = RowOf(rows, sheet.file);
+                               CHECK(row >= 0 && rows[static_cast<size_t>(row)][0] == sheet.title,
+                                     "ok: row " + sheet.file + " with its title");
+                           }
+                           const std::string longText = Sheets()[kLongTitle].title;
+                           const int longWidth = static_cast<int>(
+                               SendMessageA(open.list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(longText.c_str())));
+                           CHECK(longWidth > ColumnWidth(open.list, 0) - 12,
+                                 "ok: the long title is wider than its column, so its row is drawn shortened");
+
+                           harness::SelectListRow(open.list, RowOf(rows, Sheets()[kLongTitle].file));
+                           SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.list), TRUE);
+                           CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog_shortened.bmp"),
+                                 "ok: screenshot open_dialog_shortened.bmp (long title selected)");
+                           harness::SelectListRow(open.list, RowOf(rows, Sheets()[0].file));
+                           CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog.bmp"),
+                                 "ok: screenshot open_dialog.bmp");
+                           harness::Click(open.dialog, IDOK);
+                       });
+    const std::string log = host.LogText();
+    const size_t openAt = log.find("host OLX_OpenMap(");
+    CHECK(openAt != std::string::npos &&
+              ContainsLine(log.substr(openAt), "{size=56 path=\"" + chosen + "\" flag=0 zero32=0 zero40=0}) -> 1"),
+          "ok: OLX_OpenMap gets the full path " + chosen);
+    const std::string after = openAt == std::string::npos ? std::string() : log.substr(openAt);
+    const size_t recognise = after.find("send map 2003(");
+    const size_t opened = after.find("send map 2004(" + std::to_string(kOpenedHandle));
+    const size_t described = after.find("send map 2011(" + std::to_string(kOpenedHandle));
+    CHECK(recognise != std::string::npos && opened != std::string::npos && described != std::string::npos &&
+              recognise < opened && opened < described,
+          "ok: the host opened it through 2003, 2004 and 2011");
+    tagMAPINFO info{};
+    CHECK(host.GetMapInfo(kOpenedHandle, &info) == 1 && host.MapTitle(kOpenedHandle) == Sheets()[0].title,
+          "ok: the opened map is described with its title");
+    harness::CompareBlocks(host, kOpenedHandle, s.data + "\\sums-fuji.txt", "ok: the opened sheet draws");
+    host.CloseMap(kOpenedHandle);
+}
+
+// Cancel opens nothing, even with a row selected; a tree item that is not a folder on disk
+// keeps the rows of the last folder.
+void CancelOpensNothing(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree, "cancel: the dialog with its tree")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           TreeWalk walk;
+                           if (CHECK(ShowSheets(open, s.folder, &walk), "cancel: the sheets are listed again")) {
+                               Select(open.tree, walk.computer);
+                               Sleep(300);
+                               CHECK(RowCount(open.list) == static_cast<int>(Sheets().size()),
+                                     "cancel: the drives' item (no folder on disk) keeps the rows");
+                               harness::SelectListRow(open.list, 0);
+                           }
+                           harness::Click(open.dialog, IDCANCEL);
+                       });
+    CHECK(host.CountCalls("OLX_OpenMap") == 0 && host.LogText().find("send map 2003") == std::string::npos,
+          "cancel: nothing is opened");
+}
+
+// The keys of the dialog work while the folder tree's own modal loop runs: Tab goes round the
+// list, the planted tree and the buttons; Esc in the tree cancels the whole dialog; Enter in the
+// list opens the selected row's sheet.
+void KeysWhileTheTreeRuns(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    const auto press = [](const OpenDialog& open, HWND target, WPARAM key) {
+        SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+        PostMessageA(target, WM_KEYDOWN, key, 1);
+        PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    };
+    const auto focusBecomes = [](HWND dialog, HWND want) {
+        const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+        return harness::WaitUntil(
+            [&] {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                return GetGUIThreadInfo(thread, &info) && info.hwndFocus == want;
+            },
+            3000);
+    };
+    bool ended = false;
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree, "keys: the dialog with its tree")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           press(open, open.list, VK_TAB);
+                           CHECK(focusBecomes(open.dialog, open.tree), "keys: Tab in the list moves on to the tree");
+                           press(open, open.tree, VK_TAB);
+                           CHECK(focusBecomes(open.dialog, GetDlgItem(open.dialog, IDOK)),
+                                 "keys: Tab in the tree moves on to OK");
+                           press(open, open.tree, VK_ESCAPE);
+                           ended = harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000);
+                           if (!ended) harness::Abandon(open.dialog);
+                       });
+    CHECK(ended && host.CountCalls("OLX_OpenMap") == 0, "keys: Esc in the tree cancels the dialog");
+
+    host.SetNextHandle(kOpenedHandle);
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree && ShowSheets(open, s.folder),
+                                      "keys: the dialog with the sheets listed")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           harness::SelectListRow(open.list, RowOf(harness::ListRows(open.list, 2), Sheets()[1].file));
+                           press(open, open.list, VK_RETURN);
+                           if (!harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000)) harness::Abandon(open.dialog);
+                       });
+    CHECK(host.CountCalls("OLX_OpenMap") == 1 && host.MapTitle(kOpenedHandle) == Sheets()[1].title,
+          "keys: Enter in the list opens the selected sheet");
+    host.CloseMap(kOpenedHandle);
+}
+
+// OK without a row says so and keeps the dialog open.
+void OkWithoutRow(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    std::vector<harness::SeenBox> boxes;
+    bool stayedOpen = false;
+    HWND dialog = nullptr;
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           if (!CHECK(open.dialog && open.tree, "no row: the dialog with its tree")) {
+                               harness::Abandon(open.dialog);
+                               return;
+                           }
+                           dialog = open.dialog;
+                           CHECK(ShowSheets(open, s.folder), "no row: the sheets are listed, none selected");
+                           harness::BoxWatcher watcher(IDOK);
+                           harness::Click(open.dialog, IDOK);
+                           harness::WaitUntil([&] { return !watcher.Boxes().empty(); }, 5000);
+                           Sleep(300);
+                           boxes = watcher.Boxes();
+                           stayedOpen = IsWindow(open.dialog) && IsWindowVisible(open.dialog);
+                           harness::Click(open.dialog, IDCANCEL);
+                       });
+    CHECK(boxes.size() == 1 && boxes[0].text == "地図を指定してください." && boxes[0].caption == "火山標高" &&
+              boxes[0].icon == harness::StandardIcon(MB_ICONEXCLAMATION),
+          "no row: OK shows the select-a-map message, captioned, with the exclamation icon");
+    CHECK(boxes.size() == 1 && boxes[0].owner == dialog, "no row: the message is owned by the dialog");
+    CHECK(stayedOpen, "no row: the dialog stays open after the message");
+    CHECK(host.CountCalls("OLX_OpenMap") == 0, "no row: nothing is opened");
+}
+
+}  // namespace
+
+int main() {
+    harness::StartWatchdog(55000);
+    const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
+    const char* outEnv = std::getenv("TEPHRIX_WINE_OUT");
+    if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
+    Setup s;
+    s.data = dataEnv;
+    s.folder = s.data + "\\sheets\\LEM";
+    s.out = outEnv ? outEnv : ".";
+    std::replace(s.out.begin(), s.out.end(), '/', '\\');
+    if (s.out.rfind("\\", 0) == 0) s.out = "Z:" + s.out;
+
+    harness::Plugin plugin;
+    if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
+    harness::HostApi host;
+    if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
+    s.host = &host;
+    HWND frame = harness::CreateHostFrame();
+    s.frame = frame;
+
+    using Scenario = void (*)(const Setup&);
+    for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow}) {
+        host.Reset();
+        host.SetMainWnd(frame);
+        std::vector<uint8_t> record(280, 0);
+        if (!CHECK(plugin.create(record.data(), kPluginId) == 1 && plugin.load() == 1, "Create and Load")) break;
+        // The map the dialog opens is described without asking about the composite.
+        host.SetProfileInt(kPluginId, "DCMView", 1);
+        host.SetProfileInt(kPluginId, "LinkDCM", 0);
+        host.SetActiveView(3);
+        host.ClearLog();
+        scenario(s);
+        plugin.release();
+    }
+    DestroyWindow(frame);
+    return harness::Finish();
+}
