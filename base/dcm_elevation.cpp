@@ -70,7 +70,10 @@ int CDcmElevation::Open(const char* path) {
     // The count decides an allocation only once the file is known to be big enough to hold it.
     const int32_t count = base::LoadI32(header_ + kCountOffset);
     const int64_t fileSize = file.Size();
-    if (count < 0 || fileSize < 0 || static_cast<int64_t>(count) > fileSize / kIndexEntrySize) return 0;
+    if (count < 0 || count > kMaxIndexEntries || fileSize < 0 ||
+        static_cast<int64_t>(count) > fileSize / kIndexEntrySize) {
+        return 0;
+    }
     std::vector<uint8_t> raw;
     try {
         raw.resize(static_cast<size_t>(count) * kIndexEntrySize);

@@ -15,6 +15,9 @@ public:
     static constexpr int kIndexEntrySize = 16;
     static constexpr int kSlots = 4;
     static constexpr size_t kMaxPath = 260;  // bytes with the terminator
+    // Far above the tiles of any real 50 m file (the bounding box of Japan is some 21,000), and
+    // small enough that count x 16 bytes cannot wrap a 32-bit size_t, however large the file.
+    static constexpr int32_t kMaxIndexEntries = 1000000;
 
     // Header fields, at their byte offsets.
     static constexpr int kMagicOffset = 0;

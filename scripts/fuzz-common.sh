@@ -31,7 +31,10 @@ fuzz_run() {
   shift 4
   mkdir -p "$corpus" "$artifacts"
   local tmp
-  tmp=$(mktemp -d "${TMPDIR:-/tmp}/tephrix-fuzz-run.XXXXXX")
+  # In memory where possible: the dataset and DCM targets write their files at every input.
+  local parent=${TMPDIR:-/tmp}
+  [ -w /dev/shm ] && parent=/dev/shm
+  tmp=$(mktemp -d "$parent/tephrix-fuzz-run.XXXXXX")
   local status=0
   TEPHRIX_FUZZ_TMP=$tmp \
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \

@@ -175,14 +175,8 @@ bool WritePicture(const Grid& grid, const PictureInfo& info, const std::string& 
         error = "libpng could not start";
         return false;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &pinfo);
-        error = "libpng failed writing " + path;
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, pinfo, canvas.Width(), canvas.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Everything with a destructor is made before setjmp and not changed after it: a longjmp
+    // from libpng then skips no destructor and clobbers nothing.
     std::string title = info.title;
     std::string software = "tephrix-render";
     png_text texts[2] = {};
@@ -195,6 +189,14 @@ bool WritePicture(const Grid& grid, const PictureInfo& info, const std::string& 
     texts[1].key = const_cast<char*>("Software");
     texts[1].text = software.data();
     texts[1].text_length = software.size();
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &pinfo);
+        error = "libpng failed writing " + path;
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, pinfo, canvas.Width(), canvas.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_text(png, pinfo, texts, 2);
     png_write_info(png, pinfo);
     for (int y = 0; y < canvas.Height(); ++y) png_write_row(png, const_cast<png_bytep>(canvas.Row(y)));
