@@ -72,5 +72,8 @@ private:
     platform::File tileFile_;  // open only during a fill
     int64_t tileReads_ = 0;
     int32_t slotId_[kSlots];
+    // A slot that holds a tile the index lacks points at one shared zero tile instead of
+    // clearing its 204,800 bytes: a fill that keeps reloading slot 0 with such tiles stays cheap.
+    bool slotZero_[kSlots] = {};
     int16_t slotValues_[kSlots][320 * 320];
 };
