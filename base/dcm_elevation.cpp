@@ -16,6 +16,8 @@ constexpr char kDatumTag[] = "\x44\x41\x54\x4D";  // DATM
 constexpr size_t kTileBytes = 320 * 320 * sizeof(int16_t);
 // The 64-bit constant nearest to 1/3600.
 constexpr double kDegreesPerSecond = 1.0 / 3600.0;
+// Zero-initialised storage (no 200 KB of zeros in the module's file); never written.
+int16_t g_zeroTile[320 * 320];
 
 // Reads size bytes at offset; what the file does not hold (short file, negative offset, read
 // error) reads as zeros.
@@ -70,7 +72,10 @@ int CDcmElevation::Open(const char* path) {
     // The count decides an allocation only once the file is known to be big enough to hold it.
     const int32_t count = base::LoadI32(header_ + kCountOffset);
     const int64_t fileSize = file.Size();
-    if (count < 0 || fileSize < 0 || static_cast<int64_t>(count) > fileSize / kIndexEntrySize) return 0;
+    if (count < 0 || count > kMaxIndexEntries || fileSize < 0 ||
+        static_cast<int64_t>(count) > fileSize / kIndexEntrySize) {
+        return 0;
+    }
     std::vector<uint8_t> raw;
     try {
         raw.resize(static_cast<size_t>(count) * kIndexEntrySize);
@@ -125,13 +130,14 @@ const int16_t* CDcmElevation::GetTile(int32_t tileId) {
     int slot = -1;
     // A free slot holds no tile, whatever identifier is asked for.
     for (int i = 0; i < kSlots; ++i) {
-        if (slotId_[i] == tileId && tileId != -1) return slotValues_[i];
+        if (slotId_[i] == tileId && tileId != -1) return slotZero_[i] ? g_zeroTile : slotValues_[i];
     }
     for (int i = 0; i < kSlots && slot < 0; ++i) {
         if (slotId_[i] == -1) slot = i;
     }
     if (slot < 0) slot = 0;
     slotId_[slot] = tileId;
+    slotZero_[slot] = false;
     int16_t* values = slotValues_[slot];
     for (const IndexEntry& entry : index_) {
         if (entry.tileId == tileId) {
@@ -146,6 +152,6 @@ const int16_t* CDcmElevation::GetTile(int32_t tileId) {
             return values;
         }
     }
-    std::memset(values, 0, kTileBytes);
-    return values;
+    slotZero_[slot] = true;
+    return g_zeroTile;
 }

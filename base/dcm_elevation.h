@@ -15,6 +15,9 @@ public:
     static constexpr int kIndexEntrySize = 16;
     static constexpr int kSlots = 4;
     static constexpr size_t kMaxPath = 260;  // bytes with the terminator
+    // Far above the tiles of any real 50 m file (the bounding box of Japan is some 21,000), and
+    // small enough that count x 16 bytes cannot wrap a 32-bit size_t, however large the file.
+    static constexpr int32_t kMaxIndexEntries = 1000000;
 
     // Header fields, at their byte offsets.
     static constexpr int kMagicOffset = 0;
@@ -69,5 +72,8 @@ private:
     platform::File tileFile_;  // open only during a fill
     int64_t tileReads_ = 0;
     int32_t slotId_[kSlots];
+    // A slot that holds a tile the index lacks points at one shared zero tile instead of
+    // clearing its 204,800 bytes: a fill that keeps reloading slot 0 with such tiles stays cheap.
+    bool slotZero_[kSlots] = {};
     int16_t slotValues_[kSlots][320 * 320];
 };

@@ -136,6 +136,22 @@ TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
     EXPECT_EQ(dcm.Open(nullptr), 0);
 }
 
+TEST(DcmOpen, IndexCountIsBoundedEvenWhenTheFileHoldsIt) {
+    // A file large enough for the counted index, and the index right behind the header.
+    TempRoot root;
+    for (const int32_t count : {CDcmElevation::kMaxIndexEntries, CDcmElevation::kMaxIndexEntries + 1}) {
+        auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
+        bytes.resize(CDcmElevation::kHeaderSize + static_cast<size_t>(count) * CDcmElevation::kIndexEntrySize);
+        PutI32(bytes, 6, count);
+        PutI32(bytes, 10, CDcmElevation::kHeaderSize);
+        root.Write(kPath, bytes);
+        CDcmElevation dcm;
+        const int expected = count <= CDcmElevation::kMaxIndexEntries ? 1 : 0;
+        EXPECT_EQ(dcm.Open(kPath), expected) << count;
+        EXPECT_EQ(dcm.IndexCount(), expected ? count : 0) << count;
+    }
+}
+
 TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
     TempRoot root;
     const auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;

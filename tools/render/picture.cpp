@@ -87,6 +87,30 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
+// libpng's error path longjmps back here: only plain data lives in this frame. Returns null on
+// success, else what went wrong.
+const char* WritePng(FILE* file, const Canvas& canvas, png_text* texts, int textCount) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop pinfo = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !pinfo) {
+        png_destroy_write_struct(&png, &pinfo);
+        return "libpng could not start writing";
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &pinfo);
+        return "libpng failed writing";
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, pinfo, canvas.Width(), canvas.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_text(png, pinfo, texts, textCount);
+    png_write_info(png, pinfo);
+    for (int y = 0; y < canvas.Height(); ++y) png_write_row(png, const_cast<png_bytep>(canvas.Row(y)));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &pinfo);
+    return nullptr;
+}
+
 }  // namespace
 
 void Grid::PutBlock(int x0, int y0, const int16_t* block) {
@@ -168,38 +192,23 @@ bool WritePicture(const Grid& grid, const PictureInfo& info, const std::string& 
         error = "cannot write " + path;
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop pinfo = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !pinfo) {
-        png_destroy_write_struct(&png, &pinfo);
-        error = "libpng could not start";
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &pinfo);
-        error = "libpng failed writing " + path;
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, pinfo, canvas.Width(), canvas.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    std::string title = info.title;
-    std::string software = "tephrix-render";
+    // Everything with a destructor stays out here: a longjmp from libpng then skips none.
+    const std::string title = info.title;
+    const std::string software = "tephrix-render";
     png_text texts[2] = {};
     texts[0].compression = PNG_ITXT_COMPRESSION_NONE;
     texts[0].key = const_cast<char*>("Title");
-    texts[0].text = title.data();
+    texts[0].text = const_cast<char*>(title.data());
     texts[0].itxt_length = title.size();
     texts[0].lang = const_cast<char*>("ja");
     texts[1].compression = PNG_TEXT_COMPRESSION_NONE;
     texts[1].key = const_cast<char*>("Software");
-    texts[1].text = software.data();
+    texts[1].text = const_cast<char*>(software.data());
     texts[1].text_length = software.size();
-    png_set_text(png, pinfo, texts, 2);
-    png_write_info(png, pinfo);
-    for (int y = 0; y < canvas.Height(); ++y) png_write_row(png, const_cast<png_bytep>(canvas.Row(y)));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &pinfo);
+    if (const char* failure = WritePng(file.get(), canvas, texts, 2)) {
+        error = std::string(failure) + " " + path;
+        return false;
+    }
     return true;
 }
 

@@ -1,0 +1,47 @@
+# Sourced by scripts/fuzz and scripts/test-fuzz-smoke: builds the fuzz preset's targets, writes
+# the seed corpora and runs one target under bounds.
+fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table)
+fuzz_bin=build/fuzz/fuzz
+fuzz_seeds=build/fuzz-corpus/seeds
+
+fuzz_build() {
+  local jobs=${TEPHRIX_JOBS:-2}
+  ((jobs > 2)) && jobs=2
+  mkdir -p build/logs
+  cmake --preset fuzz >build/logs/fuzz-configure.log || return 1
+  cmake --build build/fuzz --target fuzzers -j "$jobs" || return 1
+  rm -rf "$fuzz_seeds"
+  "$fuzz_bin/tephrix-fuzz-seeds" "$fuzz_seeds"
+}
+
+# fuzz_name TARGET: accepts "dcm" as well as "fuzz_dcm".
+fuzz_name() {
+  local t=${1#fuzz_}
+  t=fuzz_$t
+  local known
+  for known in "${fuzz_targets[@]}"; do [ "$known" = "$t" ] && { echo "$t"; return 0; }; done
+  echo "unknown fuzz target: $1 (one of: ${fuzz_targets[*]})" >&2
+  return 1
+}
+
+# fuzz_run TARGET SECONDS CORPUS ARTIFACTS [libFuzzer options...]: new inputs go to CORPUS, the
+# seeds are read only; the files the target writes live in a temporary folder removed after.
+fuzz_run() {
+  local target=$1 seconds=$2 corpus=$3 artifacts=$4
+  shift 4
+  mkdir -p "$corpus" "$artifacts"
+  local tmp
+  # In memory where possible: the dataset and DCM targets write their files at every input.
+  local parent=${TMPDIR:-/tmp}
+  [ -w /dev/shm ] && parent=/dev/shm
+  tmp=$(mktemp -d "$parent/tephrix-fuzz-run.XXXXXX")
+  local status=0
+  TEPHRIX_FUZZ_TMP=$tmp \
+  ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
+  UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+    "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
+      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" "$@" \
+      "$corpus" "$fuzz_seeds/$target" || status=$?
+  rm -rf "$tmp"
+  return $status
+}
