@@ -3,7 +3,6 @@
 // a user would: a folder of generated sheets picked in the tree, the rows read back through
 // list-view messages, a row opened with OK (the host gets the full path and the map opens and
 // draws), Cancel, and OK without a row.
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -357,14 +356,11 @@ void OkWithoutRow(const Setup& s) {
 int main() {
     harness::StartWatchdog(55000);
     const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
-    const char* outEnv = std::getenv("TEPHRIX_WINE_OUT");
     if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
     Setup s;
     s.data = dataEnv;
     s.folder = s.data + "\\sheets\\LEM";
-    s.out = outEnv ? outEnv : ".";
-    std::replace(s.out.begin(), s.out.end(), '/', '\\');
-    if (s.out.rfind("\\", 0) == 0) s.out = "Z:" + s.out;
+    s.out = harness::ScreenshotFolder();
 
     harness::Plugin plugin;
     if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
