@@ -156,6 +156,19 @@ int HalfWidthOf88(HWND dialog) {
     return size.cx / 2;
 }
 
+// The colour on screen just inside a row's left edge, where no text is drawn.
+COLORREF RowColour(HWND list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    POINT at{bounds.left + 2, (bounds.top + bounds.bottom) / 2};
+    ClientToScreen(list, &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& file) {
     for (size_t i = 0; i < rows.size(); ++i)
         if (rows[i].size() == 2 && rows[i][1] == file) return static_cast<int>(i);
@@ -217,6 +230,16 @@ void OpenChosenSheet(const Setup& s) {
                            harness::SelectListRow(open.list, RowOf(rows, Sheets()[0].file));
                            CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog.bmp"),
                                  "ok: screenshot open_dialog.bmp");
+                           // The owner-drawn rows: the selected one keeps its highlight when the
+                           // focus moves on to the tree; the others show the list's background.
+                           SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.tree), TRUE);
+                           RedrawWindow(open.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                           Sleep(300);
+                           const COLORREF selected = RowColour(open.list, RowOf(rows, Sheets()[0].file));
+                           const COLORREF other = RowColour(open.list, RowOf(rows, Sheets()[1].file));
+                           CHECK(selected == GetSysColor(COLOR_HIGHLIGHT) &&
+                                     other == static_cast<COLORREF>(SendMessageA(open.list, LVM_GETBKCOLOR, 0, 0)),
+                                 "ok: without the focus the selected row keeps its highlight");
                            harness::Click(open.dialog, IDOK);
                        });
     const std::string log = host.LogText();
