@@ -355,17 +355,13 @@ void MenuBrowse(const Setup& s) {
 int main() {
     harness::StartWatchdog(55000);
     const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
-    const char* outEnv = std::getenv("TEPHRIX_WINE_OUT");
     if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
     Setup s;
     s.data = dataEnv;
     s.sheet = s.data + "\\LEM\\SAMPLE.LEM";
     s.dcm = s.data + "\\sample.dcm";
     s.otherDcm = s.data + "\\other.dcm";
-    s.out = outEnv ? outEnv : ".";
-    for (char& c : s.out)
-        if (c == '/') c = '\\';
-    if (s.out.rfind("\\", 0) == 0) s.out = "Z:" + s.out;
+    s.out = harness::ScreenshotFolder();
 
     harness::Plugin plugin;
     if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();

@@ -3,7 +3,6 @@
 // a user would: a folder of generated sheets picked in the tree, the rows read back through
 // list-view messages, a row opened with OK (the host gets the full path and the map opens and
 // draws), Cancel, and OK without a row.
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -157,6 +156,19 @@ int HalfWidthOf88(HWND dialog) {
     return size.cx / 2;
 }
 
+// The colour on screen just inside a row's left edge, where no text is drawn.
+COLORREF RowColour(HWND list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    POINT at{bounds.left + 2, (bounds.top + bounds.bottom) / 2};
+    ClientToScreen(list, &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& file) {
     for (size_t i = 0; i < rows.size(); ++i)
         if (rows[i].size() == 2 && rows[i][1] == file) return static_cast<int>(i);
@@ -218,6 +230,16 @@ void OpenChosenSheet(const Setup& s) {
                            harness::SelectListRow(open.list, RowOf(rows, Sheets()[0].file));
                            CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog.bmp"),
                                  "ok: screenshot open_dialog.bmp");
+                           // The owner-drawn rows: the selected one keeps its highlight when the
+                           // focus moves on to the tree; the others show the list's background.
+                           SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.tree), TRUE);
+                           RedrawWindow(open.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                           Sleep(300);
+                           const COLORREF selected = RowColour(open.list, RowOf(rows, Sheets()[0].file));
+                           const COLORREF other = RowColour(open.list, RowOf(rows, Sheets()[1].file));
+                           CHECK(selected == GetSysColor(COLOR_HIGHLIGHT) &&
+                                     other == static_cast<COLORREF>(SendMessageA(open.list, LVM_GETBKCOLOR, 0, 0)),
+                                 "ok: without the focus the selected row keeps its highlight");
                            harness::Click(open.dialog, IDOK);
                        });
     const std::string log = host.LogText();
@@ -357,14 +379,11 @@ void OkWithoutRow(const Setup& s) {
 int main() {
     harness::StartWatchdog(55000);
     const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
-    const char* outEnv = std::getenv("TEPHRIX_WINE_OUT");
     if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
     Setup s;
     s.data = dataEnv;
     s.folder = s.data + "\\sheets\\LEM";
-    s.out = outEnv ? outEnv : ".";
-    std::replace(s.out.begin(), s.out.end(), '/', '\\');
-    if (s.out.rfind("\\", 0) == 0) s.out = "Z:" + s.out;
+    s.out = harness::ScreenshotFolder();
 
     harness::Plugin plugin;
     if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "wine/harness/check.h"
 
@@ -205,6 +206,15 @@ HWND CreateHostFrame() {
     RegisterClassA(&frameClass);
     return CreateWindowExA(0, frameClass.lpszClassName, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000, 800,
                            nullptr, nullptr, frameClass.hInstance, nullptr);
+}
+
+std::string ScreenshotFolder() {
+    const char* env = std::getenv("TEPHRIX_WINE_OUT");
+    std::string folder = env && *env ? env : ".";
+    for (char& c : folder)
+        if (c == '/') c = '\\';
+    if (folder.rfind("\\", 0) == 0) folder = "Z:" + folder;
+    return folder;
 }
 
 bool CaptureWindow(HWND window, const std::string& path) {

@@ -54,6 +54,10 @@ void StartWatchdog(int timeoutMs);
 // A visible top-level window that plays the host's main window.
 HWND CreateHostFrame();
 
+// The folder for screenshots as a Windows path: TEPHRIX_WINE_OUT (a Unix path is taken as one on
+// drive Z:), or the current folder.
+std::string ScreenshotFolder();
+
 // Writes what the window shows to a 24-bit BMP file. False when it could not be captured.
 bool CaptureWindow(HWND window, const std::string& path);
 
