@@ -65,36 +65,37 @@ bool AllFieldsPlain(const char* text, int bytes) {
 // eight loaded bytes become eight 16-bit digits (blanks, the minus and the three bytes after
 // the field count as zero) that one multiply-add weighs by 10000, 1000, 100, 10 and 1; a sum
 // of absolute differences counts each field's minus.
-inline __m128i FourPlainFields(const char* text) {
+struct TwoFields {
+    __m128i sums;   // the two digit sums in the low two 32-bit lanes
+    __m128i minus;  // minus counts of the two fields in the two 64-bit lanes
+};
+
+[[gnu::always_inline]] inline TwoFields TwoPlainFields(const char* f) {
     const __m128i zero = _mm_setzero_si128();
+    // Bytes 5 to 7 of each load belong to the next field: weight 0, and not searched for a minus.
     const __m128i weights = _mm_setr_epi16(10000, 1000, 100, 10, 1, 0, 0, 0);
-    const __m128i fieldBytes = _mm_setr_epi8(-1, -1, -1, -1, -1, 0, 0, 0, -1, -1, -1, -1, -1, 0, 0, 0);
-    const __m128i ascii0 = _mm_set1_epi8('0');
-    const __m128i minusChar = _mm_set1_epi8('-');
-    const __m128i one = _mm_set1_epi8(1);
-    __m128i sums[2], minus[2];
-    for (int half = 0; half < 2; ++half) {
-        const char* f = text + 10 * half;
-        const __m128i pair = _mm_and_si128(
-            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(f)),
-                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(f + 5))),
-            fieldBytes);
-        const __m128i t = _mm_sub_epi8(pair, ascii0);
-        // Digits are 0..9 here; blanks, the minus and the cleared bytes are negative or larger.
-        const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(t, _mm_set1_epi8(-1)), _mm_cmplt_epi8(t, _mm_set1_epi8(10)));
-        const __m128i digits = _mm_and_si128(t, isDigit);
-        const __m128i a = _mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), weights);
-        const __m128i b = _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), weights);
-        // a = [a0 a1 a2 0], b = [b0 b1 b2 0]: interleave and add twice for [sum a, sum b].
-        const __m128i ab = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));  // [a0+a2 b0+b2 a1 b1]
-        sums[half] = _mm_add_epi32(ab, _mm_srli_si128(ab, 8));                                   // [a b . .]
-        minus[half] = _mm_sad_epu8(_mm_and_si128(_mm_cmpeq_epi8(pair, minusChar), one), zero);  // 64-bit counts
-    }
-    const __m128i v = _mm_unpacklo_epi64(sums[0], sums[1]);
-    const __m128i n = _mm_unpacklo_epi64(_mm_shuffle_epi32(minus[0], _MM_SHUFFLE(3, 3, 2, 0)),
-                                         _mm_shuffle_epi32(minus[1], _MM_SHUFFLE(3, 3, 2, 0)));
+    const __m128i fieldOnes = _mm_setr_epi8(1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0);
+    const __m128i pair = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(f)),
+                                            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(f + 5)));
+    // In a plain field every byte is a digit, a blank or the minus; the two lie below '0', so a
+    // saturating subtraction leaves the digits and zeros for the rest.
+    const __m128i digits = _mm_subs_epu8(pair, _mm_set1_epi8('0'));
+    const __m128i a = _mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), weights);
+    const __m128i b = _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), weights);
+    // a = [a0 a1 a2 0], b = [b0 b1 b2 0]: interleave and add twice for [sum a, sum b].
+    const __m128i ab = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));  // [a0+a2 b0+b2 a1 b1]
+    const __m128i minusBytes = _mm_and_si128(_mm_cmpeq_epi8(pair, _mm_set1_epi8('-')), fieldOnes);
+    return {_mm_add_epi32(ab, _mm_srli_si128(ab, 8)), _mm_sad_epu8(minusBytes, zero)};
+}
+
+[[gnu::always_inline]] inline __m128i FourPlainFields(const char* text) {
+    const TwoFields lo = TwoPlainFields(text);
+    const TwoFields hi = TwoPlainFields(text + 10);
+    const __m128i v = _mm_unpacklo_epi64(lo.sums, hi.sums);
+    const __m128i n = _mm_unpacklo_epi64(_mm_shuffle_epi32(lo.minus, _MM_SHUFFLE(3, 3, 2, 0)),
+                                         _mm_shuffle_epi32(hi.minus, _MM_SHUFFLE(3, 3, 2, 0)));
     // n is 0 or 1: (v ^ -n) + n negates where a minus was seen.
-    return _mm_add_epi32(_mm_xor_si128(v, _mm_sub_epi32(zero, n)), n);
+    return _mm_add_epi32(_mm_xor_si128(v, _mm_sub_epi32(_mm_setzero_si128(), n)), n);
 }
 #else
 bool AllFieldsPlain(const char*, int) { return false; }
@@ -134,27 +135,23 @@ void ParseFieldRow(const char* text, int count, int32_t* values) {
 void StoreMetres(const int32_t* values, int count, int16_t* out) {
     int k = 0;
 #if defined(__SSE2__)
-    // |v + 5| / 10 through the unsigned reciprocal 0xCCCCCCCD / 2^35 (exact for every 32-bit
-    // value), the sign put back after: the same truncation toward zero as C division.
+    // Values of five characters lie in -9999..99999. For them (v + 5) * 0.1f in single
+    // precision stays within a fraction of its unit in the last place of the true quotient and
+    // never reaches the next integer, so truncation gives C's division exactly (the test checks
+    // every value of the range).
     const __m128i five = _mm_set1_epi32(5);
-    const __m128i magic = _mm_set1_epi32(static_cast<int32_t>(0xCCCCCCCDu));
+    const __m128 tenth = _mm_set1_ps(0.1f);
     const __m128i noData = _mm_set1_epi32(kNoData);
     const __m128i outside = _mm_set1_epi32(kOutsideSurvey);
     auto quarter = [&](__m128i v) {
-        const __m128i x = _mm_add_epi32(v, five);
-        const __m128i sign = _mm_srai_epi32(x, 31);
-        const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(x, sign), sign);
-        const __m128i even = _mm_srli_epi64(_mm_mul_epu32(magnitude, magic), 35);
-        const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(magnitude, 32), magic), 35);
-        const __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
-        return _mm_sub_epi32(_mm_xor_si128(q, sign), sign);
+        return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(v, five)), tenth));
     };
     for (; k + 8 <= count; k += 8) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4));
         const __m128i keep = _mm_packs_epi32(_mm_or_si128(_mm_cmpeq_epi32(v0, noData), _mm_cmpeq_epi32(v0, outside)),
                                              _mm_or_si128(_mm_cmpeq_epi32(v1, noData), _mm_cmpeq_epi32(v1, outside)));
-        // Values of five characters give quotients within 16 bits; the pack does not saturate.
+        // Quotients lie within 16 bits; the pack does not saturate.
         const __m128i metres = _mm_packs_epi32(quarter(v0), quarter(v1));
         __m128i* const dst = reinterpret_cast<__m128i*>(out + k);
         const __m128i old = _mm_loadu_si128(dst);

@@ -12,7 +12,8 @@ void ParseFieldRow(const char* text, int count, int32_t* values);
 
 // out[k] = (values[k] + 5) / 10 (tenths of a metre to whole metres, halves away from zero
 // for positive values, as C division truncates), except where values[k] is kNoData or
-// kOutsideSurvey: there out[k] keeps what it holds.
+// kOutsideSurvey: there out[k] keeps what it holds. values are those of five-character fields
+// (-9999..99999), as ParseFieldRow gives them.
 inline constexpr int32_t kNoData = -9999;
 // The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
 // sheets, and drawing one would dig a pit into the base layer.

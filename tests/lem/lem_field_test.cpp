@@ -99,12 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(LemStoreMetres, RoundsLikeCDivisionAndKeepsTheBaseUnderNoData) {
-    // Every rounding edge of positive and negative tenths, the two no-data marks, the five-
-    // character extremes, and runs that end inside and outside the eight-value steps.
+    // Every value a five-character field can hold, then runs that end inside and outside the
+    // eight-value steps.
     std::vector<int32_t> values;
-    for (int32_t v = -120; v <= 120; ++v) values.push_back(v);
-    for (int32_t v : {-99999, -10005, -9999, -9998, -1111, -1110, -1112, 0, 4, 5, 14, 15, 37760, 99994, 99995, 99999})
-        values.push_back(v);
+    for (int32_t v = -9999; v <= 99999; ++v) values.push_back(v);
     for (size_t count : {values.size(), size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{17}}) {
         std::vector<int16_t> out(values.size() + 1, 0x1234);
         lem::StoreMetres(values.data(), static_cast<int>(count), out.data());
