@@ -1,7 +1,8 @@
 // A whole dataset: header and data file in one input, then Open, GetHeader and block reads.
 // Input layout:
 //   byte 0      bits 0-1 layout (LEM\+HEADER\, DATA\+旧ヘッダ\, flat, LEM\+旧ヘッダ\),
-//               bits 2-4 margin, bit 5 open through the header file instead of the data file
+//               bits 2-4 margin, bit 5 open through the header file instead of the data file,
+//               bit 6 a 50 m base layer under the sheet (so that the seam blending runs)
 //   byte 1      number of block reads (mod 9)
 //   4 bytes per block read (see BlockIdFrom)
 //   2 bytes     header length (little-endian), then the header bytes
@@ -64,6 +65,33 @@ int32_t BlockIdFrom(fuzz::Input& in, int32_t margin) {
     return static_cast<int32_t>(id);
 }
 
+// A DCM file of one tile, all 1000 m, on a grid of one cell a degree from 0°N 0°E: tile 100
+// covers latitudes 0-319 and longitudes 0-319, so any sheet there has a non-zero base.
+constexpr char kBasePath[] = "C:\\BASE\\BASE.DCM";
+constexpr int kBaseHeight = 1000;
+
+void WriteBaseOnce() {
+    static bool written = false;
+    if (written) return;
+    std::string file(214 + 16, '\0');
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    file.replace(0, 4, "BEVM");
+    put(6, 1);       // one index entry
+    put(10, 214);    // right behind the header
+    put(22, 1);      // cells per degree of longitude
+    put(26, 1);      // and of latitude
+    put(214, 100);   // tile 100
+    put(218, 230);   // its data behind the index
+    for (int i = 0; i < kSide * kSide; ++i) {
+        file += static_cast<char>(kBaseHeight & 0xFF);
+        file += static_cast<char>(kBaseHeight >> 8);
+    }
+    fuzz::WriteFile(kBasePath, file);
+    written = true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -73,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Layout& layout = kLayouts[control & 3];
     const int32_t margin = kMargins[(control >> 2) & 7];
     const bool openHeader = (control & 0x20) != 0;
+    const bool withBase = (control & 0x40) != 0;
     const int reads = in.U8() % 9;
     int32_t ids[8];
     for (int i = 0; i < reads; ++i) ids[i] = BlockIdFrom(in, margin);
@@ -102,6 +131,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
+    if (indexed && withBase) {
+        // Placed as the map-type handler places a map before it links the source.
+        WriteBaseOnce();
+        map.CellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
+        map.CellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
+        const double m = 320.0 * (margin / 2);
+        map.OriginLat = map.SouthLat - m / map.CellsPerDegLat;
+        map.OriginLon = map.WestLon - m / map.CellsPerDegLon;
+        FUZZ_CHECK(map.LinkDcm(kBasePath) == 1);
+    }
+
     static int16_t block[kSide * kSide];
     for (int i = 0; i < reads; ++i) {
         // With no 50 m source a block that misses the sheet's columns keeps what it held.
@@ -114,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 40 * (id % 10) + 320 * ((id / 100) % 100) + 32000 * ((id / 1000000) % 100) - 320;
         }();
         const int64_t c0 = firstColumn - 320 * int64_t{margin / 2};
-        if (c0 < 0 || c0 >= map.Cols) {
+        if (!withBase && (c0 < 0 || c0 >= map.Cols)) {
             FUZZ_CHECK(std::memcmp(block, Untouched(), sizeof block) == 0);
         }
     }

@@ -97,10 +97,12 @@ void WriteSheetSeeds(const fs::path& out) {
         Put(out / "fuzz_header", s.name + "_title", std::string(1, '\1') + header);
         // Layouts 0-3 with margin 256 (index 5) and margin 0 (index 0); four nearby blocks
         // and one with fine digits.
-        const std::string reads = Bytes({5, 2, 2, 0, 0, 3, 2, 0, 0, 2, 3, 0, 0, 1, 2, 0, 0, 2, 2, 11});
+        const std::string reads = Bytes({5, 0, 2, 2, 0, 0, 3, 2, 0, 0, 2, 3, 0, 0, 1, 2, 0, 0, 2, 2, 11});
         for (int layout = 0; layout < 4; ++layout) {
             for (int margin : {5, 0}) {
-                const char control = static_cast<char>(layout | (margin << 2) | ((n++ & 1) << 5));
+                // Half of them with the base layer (bit 6) under the sheet.
+                const char control = static_cast<char>(layout | (margin << 2) | ((n & 1) << 5) | ((n & 2) << 5));
+                ++n;
                 Put(out / "fuzz_dataset", s.name + "_l" + std::to_string(layout) + "_m" + std::to_string(margin),
                     std::string(1, control) + reads + U16(static_cast<uint16_t>(header.size())) + header + data);
             }

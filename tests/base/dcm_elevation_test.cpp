@@ -353,14 +353,26 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
         }
     }
     {
-        // Only the magic and the zero word: no entries, and no grid to sample (zeros).
-        root.Write(kPath, std::vector<uint8_t>{'B', 'E', 'V', 'M', 0, 0});
-        CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
-        EXPECT_EQ(dcm.IndexCount(), 0);
-        EXPECT_FALSE(dcm.HasDatumTag());
-        ASSERT_EQ(Fill(dcm, 100, block), 1);
-        EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+        // Only the magic and the zero word, or the magic and the word's low byte (its missing
+        // high byte reads as zero): no entries, and no grid to sample (zeros). A non-zero low
+        // byte is still refused.
+        const std::vector<uint8_t> magic{'B', 'E', 'V', 'M'};
+        struct Case {
+            std::vector<uint8_t> tail;
+            int opens;
+        };
+        for (const Case& c : {Case{{0, 0}, 1}, Case{{0}, 1}, Case{{1}, 0}, Case{{}, 1}}) {
+            auto bytes = magic;
+            bytes.insert(bytes.end(), c.tail.begin(), c.tail.end());
+            root.Write(kPath, bytes);
+            CDcmElevation dcm;
+            ASSERT_EQ(dcm.Open(kPath), c.opens) << bytes.size();
+            if (!c.opens) continue;
+            EXPECT_EQ(dcm.IndexCount(), 0);
+            EXPECT_FALSE(dcm.HasDatumTag());
+            ASSERT_EQ(Fill(dcm, 100, block), 1);
+            EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
+        }
     }
 }
 
