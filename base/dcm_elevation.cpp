@@ -69,6 +69,11 @@ int CDcmElevation::Open(const char* path) {
         return 0;
     }
 
+    if (base::LoadI32(header_ + kCellsLatOffset) > kMaxCellsPerDegree ||
+        base::LoadI32(header_ + kCellsLonOffset) > kMaxCellsPerDegree) {
+        return 0;
+    }
+
     // The count decides an allocation only once the file is known to be big enough to hold it.
     const int32_t count = base::LoadI32(header_ + kCountOffset);
     const int64_t fileSize = file.Size();

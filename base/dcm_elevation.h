@@ -18,6 +18,10 @@ public:
     // Far above the tiles of any real 50 m file (the bounding box of Japan is some 21,000), and
     // small enough that count x 16 bytes cannot wrap a 32-bit size_t, however large the file.
     static constexpr int32_t kMaxIndexEntries = 1000000;
+    // A background grid finer than this (0.1 second, about 3 m) is refused at open: it would
+    // be finer than the 5 m sheets it lies under, and a block would then cross so many tiles
+    // that the four-slot cache reloads a tile for almost every sample.
+    static constexpr int32_t kMaxCellsPerDegree = 36000;
 
     // Header fields, at their byte offsets.
     static constexpr int kMagicOffset = 0;

@@ -152,6 +152,30 @@ TEST(DcmOpen, IndexCountIsBoundedEvenWhenTheFileHoldsIt) {
     }
 }
 
+TEST(DcmOpen, GridsFinerThanTheLimitAreRefused) {
+    // Cells per degree at 22 (longitude) and 26 (latitude); zero and negative grids open and
+    // fill as missing samples, as the resampler decides.
+    struct Case {
+        int32_t lon, lat;
+        int expected;
+    } const cases[] = {
+        {CDcmElevation::kMaxCellsPerDegree, CDcmElevation::kMaxCellsPerDegree, 1},
+        {CDcmElevation::kMaxCellsPerDegree + 1, 2048, 0},
+        {1024, CDcmElevation::kMaxCellsPerDegree + 1, 0},
+        {INT32_MAX, INT32_MAX, 0},
+        {0, -5, 1},
+    };
+    TempRoot root;
+    for (const Case& c : cases) {
+        auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
+        PutI32(bytes, 22, c.lon);
+        PutI32(bytes, 26, c.lat);
+        root.Write(kPath, bytes);
+        CDcmElevation dcm;
+        EXPECT_EQ(dcm.Open(kPath), c.expected) << c.lon << " x " << c.lat;
+    }
+}
+
 TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
     TempRoot root;
     const auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
