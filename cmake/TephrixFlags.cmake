@@ -32,6 +32,10 @@ if(TEPHRIX_FUZZ)
     # Source-based coverage of the replay programs over a corpus; no sanitizers.
     add_compile_options(-fprofile-instr-generate -fcoverage-mapping)
     add_link_options(-fprofile-instr-generate)
+  elseif(TEPHRIX_FUZZ_FAST)
+    # Coverage feedback only, for long runs: several times the executions a second of the
+    # sanitized build. What they find is replayed through the sanitized replay programs.
+    add_compile_options(-fsanitize=fuzzer-no-link)
   else()
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
                         -fno-omit-frame-pointer)

@@ -1,17 +1,24 @@
 # Sourced by scripts/fuzz and scripts/test-fuzz-smoke: builds the fuzz preset's targets, writes
 # the seed corpora and runs one target under bounds.
 fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table)
-fuzz_bin=build/fuzz/fuzz
+# TEPHRIX_FUZZ_PRESET=fuzz-fast runs the targets without sanitizers, for long runs.
+fuzz_preset=${TEPHRIX_FUZZ_PRESET:-fuzz}
+fuzz_bin=build/$fuzz_preset/fuzz
 fuzz_seeds=build/fuzz-corpus/seeds
 
 fuzz_build() {
   local jobs=${TEPHRIX_JOBS:-2}
   ((jobs > 2)) && jobs=2
   mkdir -p build/logs
-  cmake --preset fuzz >build/logs/fuzz-configure.log || return 1
-  cmake --build build/fuzz --target fuzzers -j "$jobs" || return 1
+  cmake --preset "$fuzz_preset" >"build/logs/$fuzz_preset-configure.log" || return 1
+  cmake --build "build/$fuzz_preset" --target fuzzers -j "$jobs" || return 1
+  # The seeds come from the sanitized build's seed maker.
+  if [ "$fuzz_preset" != fuzz ]; then
+    cmake --preset fuzz >build/logs/fuzz-configure.log && cmake --build build/fuzz --target tephrix-fuzz-seeds -j "$jobs" ||
+      return 1
+  fi
   rm -rf "$fuzz_seeds"
-  "$fuzz_bin/tephrix-fuzz-seeds" "$fuzz_seeds"
+  build/fuzz/fuzz/tephrix-fuzz-seeds "$fuzz_seeds"
 }
 
 # fuzz_name TARGET: accepts "dcm" as well as "fuzz_dcm".
