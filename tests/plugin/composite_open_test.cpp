@@ -23,13 +23,6 @@ protected:
         StartModule();
         path_ = WriteSheet(SmallSheet());
     }
-    void Store(int32_t linkType, int32_t linkDcm, const std::string& file, int32_t view) {
-        host().SetProfileInt(kPluginId, "LinkType", linkType);
-        host().SetProfileInt(kPluginId, "LinkDCM", linkDcm);
-        host().SetProfile(kPluginId, "DCMFile", file);
-        host().SetProfileInt(kPluginId, "DCMView", view);
-        host().ClearLog();
-    }
     // Opens the sheet as the host does (2003, 2004, 2011) and returns the result of 2011.
     int32_t OpenSheet() {
         handle_ = host().OpenFile(path_);
@@ -53,7 +46,7 @@ protected:
 };
 
 TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
-    Store(0, 0, "C:\\DEM\\A.DCM", 1);
+    StoreComposite(0, 0, "C:\\DEM\\A.DCM", 1);
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_EQ(HostCallLines(), Concat(CompositeReads(), RegionLines()));
     EXPECT_EQ(Dialogs(), 0);
@@ -64,7 +57,7 @@ TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
 }
 
 TEST_F(CompositeOpenTest, ConfirmedUnchangedWritesAllFourKeysWithoutClearingViews) {
-    Store(1, 0, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(1, 0, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::PressOk());
     EXPECT_EQ(OpenSheet(), 1);
     const Lines writes = {PutInt("LinkType", 1), PutInt("LinkDCM", 0), PutString("DCMFile", "C:\\DEM\\A.DCM"),
@@ -76,7 +69,7 @@ TEST_F(CompositeOpenTest, ConfirmedUnchangedWritesAllFourKeysWithoutClearingView
 
 // The dialog's fields put into its controls at the start.
 TEST_F(CompositeOpenTest, DialogShowsTheStoredSettings) {
-    Store(1, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::PressCancel());
     EXPECT_EQ(OpenSheet(), 1);
     const auto& controls = host().LastDialogControls();
@@ -105,7 +98,7 @@ TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
         hostsim::Reset();
         plugin::ResetModuleState();
         StartModule();
-        Store(1, 0, c.stored, 0);
+        StoreComposite(1, 0, c.stored, 0);
         const std::string typed = c.typed;
         host().dialogScripts.push_back([typed](hostsim::DialogUser& user) {
             user.Init();
@@ -119,7 +112,7 @@ TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
 }
 
 TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) {
-    Store(0, 0, "", 0);
+    StoreComposite(0, 0, "", 0);
     host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
                               [](int32_t, int16_t* out) {
                                   std::fill(out, out + olx::kBlockCells, int16_t{100});
@@ -139,7 +132,7 @@ TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) 
 }
 
 TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNothing) {
-    Store(0, 0, "", 0);
+    StoreComposite(0, 0, "", 0);
     host().dialogScripts.push_back(hostsim::ClickThenCancel({kLinkCheck}));
     EXPECT_EQ(OpenSheet(), 1);
     // No guidebook set in this host: the source chosen by the unsaved fields fails visibly.
@@ -155,7 +148,7 @@ TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNo
 }
 
 TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
-    Store(0, 1, "", 1);
+    StoreComposite(0, 1, "", 1);
     host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
                               [](int32_t, int16_t* out) {
                                   std::fill(out, out + olx::kBlockCells, int16_t{100});
@@ -174,7 +167,7 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
         hostsim::Reset();
         plugin::ResetModuleState();
         StartModule();
-        Store(linkType, 1, "C:\\DEM\\MISSING.DCM", 1);
+        StoreComposite(linkType, 1, "C:\\DEM\\MISSING.DCM", 1);
         EXPECT_EQ(OpenSheet(), 1) << linkType;
         ASSERT_EQ(host().MessageBoxes().size(), 1u) << linkType;
         EXPECT_EQ(host().MessageBoxes()[0].text,
@@ -189,7 +182,7 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
 }
 
 TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
-    Store(1, 0, "C:\\DEM\\MISSING.DCM", 1);
+    StoreComposite(1, 0, "C:\\DEM\\MISSING.DCM", 1);
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_TRUE(host().MessageBoxes().empty());
     EXPECT_EQ(Record()->Dcm, nullptr);
@@ -197,7 +190,7 @@ TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
 }
 
 TEST_F(CompositeOpenTest, RepeatedDescribeShowsTheDialogAgain) {
-    Store(0, 0, "", 0);
+    StoreComposite(0, 0, "", 0);
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_EQ(host().Describe(handle_), 1);
     EXPECT_EQ(Dialogs(), 2);

@@ -38,6 +38,15 @@ protected:
         host().ClearLog();
     }
 
+    // The four composite settings as the host stores them; the log is cleared afterwards.
+    static void StoreComposite(int32_t linkType, int32_t linkDcm, const std::string& file, int32_t view) {
+        host().SetProfileInt(kPluginId, "LinkType", linkType);
+        host().SetProfileInt(kPluginId, "LinkDCM", linkDcm);
+        host().SetProfile(kPluginId, "DCMFile", file);
+        host().SetProfileInt(kPluginId, "DCMView", view);
+        host().ClearLog();
+    }
+
     // Names of the host functions the module called, in order.
     static std::vector<std::string> HostCalls() { return host().Names(hostsim::Call::Kind::Host); }
 

@@ -34,13 +34,6 @@ protected:
         host().SetViewCenter(3, 35.3625, 138.7275);
         host().ClearLog();
     }
-    void Store(int32_t linkType, int32_t linkDcm, const std::string& file, int32_t view) {
-        host().SetProfileInt(kPluginId, "LinkType", linkType);
-        host().SetProfileInt(kPluginId, "LinkDCM", linkDcm);
-        host().SetProfile(kPluginId, "DCMFile", file);
-        host().SetProfileInt(kPluginId, "DCMView", view);
-        host().ClearLog();
-    }
     int32_t Choose() { return host().FireMenu(menu_, olx::kMenuCommand); }
 
     static Lines ReopenLines() {
@@ -52,7 +45,7 @@ protected:
 };
 
 TEST_F(CompositeMenuTest, OkWithoutChangeStoresOldValuesAndReopensAtTheViewCentre) {
-    Store(1, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::PressOk());
     EXPECT_EQ(Choose(), 0);
 
@@ -85,7 +78,7 @@ TEST_F(CompositeMenuTest, OkWithoutChangeStoresOldValuesAndReopensAtTheViewCentr
 }
 
 TEST_F(CompositeMenuTest, CancelReadsAndDoesNothingElse) {
-    Store(0, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(0, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::ClickThenCancel({kLinkCheck, kDcmRadio}));
     EXPECT_EQ(Choose(), 0);
     EXPECT_EQ(HostCallLines(), CompositeReads());
@@ -106,7 +99,7 @@ TEST_F(CompositeMenuTest, ChangesClearTheViewsOnceBeforeTheWrites) {
     cases.push_back({"two changes", hostsim::ClickThenOk({kLinkCheck, kGuidebookRadio}), 1});
     cases.push_back({"hide check only", hostsim::ClickThenOk({kHideCheck}), 0});
     for (Case& c : cases) {
-        Store(1, 1, "C:\\DEM\\A.DCM", 0);
+        StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
         host().dialogScripts.push_back(c.script);
         const int before = host().ViewCacheClears();
         EXPECT_EQ(Choose(), 0) << c.label;
@@ -122,7 +115,7 @@ TEST_F(CompositeMenuTest, ChangesClearTheViewsOnceBeforeTheWrites) {
 }
 
 TEST_F(CompositeMenuTest, PathInOtherCaseIsStoredAsTyped) {
-    Store(1, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back([](hostsim::DialogUser& user) {
         user.Init();
         user.Type(kPathEdit, "c:\\dem\\a.dcm");
@@ -134,7 +127,7 @@ TEST_F(CompositeMenuTest, PathInOtherCaseIsStoredAsTyped) {
 }
 
 TEST_F(CompositeMenuTest, HideCheckIsStoredAfterTheReopen) {
-    Store(1, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::ClickThenOk({kHideCheck}));
     EXPECT_EQ(Choose(), 0);
     const std::vector<hostsim::Call> writes = host().Calls("OLX_WriteProfileInt");
@@ -145,7 +138,7 @@ TEST_F(CompositeMenuTest, HideCheckIsStoredAfterTheReopen) {
 }
 
 TEST_F(CompositeMenuTest, StoredLinkTypeFiveLeavesBothRadiosClearAndOkStoresMinusOne) {
-    Store(5, 1, "C:\\DEM\\A.DCM", 0);
+    StoreComposite(5, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back(hostsim::PressOk());
     EXPECT_EQ(Choose(), 0);
     const auto& controls = host().LastDialogControls();
@@ -158,7 +151,7 @@ TEST_F(CompositeMenuTest, StoredLinkTypeFiveLeavesBothRadiosClearAndOkStoresMinu
 TEST_F(CompositeMenuTest, ReopenOfALemSheetDoesNotAskAgainAndRestoresDcmView) {
     const std::string path = WriteSheet(SmallSheet());
     host().SetMapgroupFile(5, path);
-    Store(0, 0, "", 0);
+    StoreComposite(0, 0, "", 0);
     host().dialogScripts.push_back(hostsim::PressOk());
     EXPECT_EQ(Choose(), 0);
     int dialogs = 0;
