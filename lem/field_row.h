@@ -6,9 +6,16 @@
 
 namespace lem {
 
+// Instructions ParseFieldRow may use: the best the processor has, or SSE2 alone (so that tests
+// compare every path on any machine).
+enum class FieldRowPath { kBest, kSse2 };
+
 // values[k] = ParseFieldExact(text + 5 * k) for k < count. text must have 3 readable bytes
 // after its 5 * count bytes.
-void ParseFieldRow(const char* text, int count, int32_t* values);
+void ParseFieldRow(const char* text, int count, int32_t* values, FieldRowPath path = FieldRowPath::kBest);
+
+// True when the processor has SSSE3, which converts digit-only runs faster.
+[[nodiscard]] bool HasSsse3();
 
 // out[k] = (values[k] + 5) / 10 (tenths of a metre to whole metres, halves away from zero
 // for positive values, as C division truncates), except where values[k] is kNoData or

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <vector>
 #include <string>
@@ -53,27 +54,36 @@ struct RowCase {
 
 class LemFieldRow : public ::testing::TestWithParam<RowCase> {};
 
+// Rows with and without negative values take different fast paths; each is checked on every
+// path this processor can run.
 TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
     const RowCase& c = GetParam();
-    std::mt19937 rng(1234);
-    for (int round = 0; round < 200; ++round) {
-        std::string text;
-        for (int k = 0; k < c.count; ++k) {
-            char field[16];
-            const int pick = static_cast<int>(rng() % 10);
-            const int value = pick == 0 ? -9999 : pick == 1 ? -1111 : pick == 2 ? -static_cast<int>(rng() % 1000)
-                            : pick == 3 ? static_cast<int>(rng() % 100) : static_cast<int>(rng() % 99999);
-            std::snprintf(field, sizeof field, "%5d", value);
-            text.append(field, 5);
+    for (const bool negatives : {true, false}) {
+        for (const lem::FieldRowPath path : {lem::FieldRowPath::kBest, lem::FieldRowPath::kSse2}) {
+            std::mt19937 rng(1234);
+            for (int round = 0; round < 200; ++round) {
+                std::string text;
+                for (int k = 0; k < c.count; ++k) {
+                    char field[16];
+                    const int pick = static_cast<int>(rng() % 10);
+                    int value = pick == 0 ? -9999 : pick == 1 ? -1111 : pick == 2 ? -static_cast<int>(rng() % 1000)
+                              : pick == 3 ? static_cast<int>(rng() % 100) : static_cast<int>(rng() % 99999);
+                    if (!negatives && value < 0) value = -value;
+                    std::snprintf(field, sizeof field, "%5d", value);
+                    text.append(field, 5);
+                }
+                if (c.oddAt >= 0) text.replace(static_cast<size_t>(5 * c.oddAt), 5, c.odd, 5);
+                text.append("\r\n\0", 3);
+                std::vector<int32_t> got(static_cast<size_t>(c.count) + 1, 0x5A5A5A5A);
+                lem::ParseFieldRow(text.data(), c.count, got.data(), path);
+                for (int k = 0; k < c.count; ++k)
+                    ASSERT_EQ(got[static_cast<size_t>(k)], lem::ParseFieldExact(text.data() + 5 * k))
+                        << c.name << (negatives ? "" : ", no negatives")
+                        << (path == lem::FieldRowPath::kSse2 ? ", SSE2 path" : "") << ", field " << k << " \""
+                        << text.substr(static_cast<size_t>(5 * k), 5) << '"';
+                EXPECT_EQ(got[static_cast<size_t>(c.count)], 0x5A5A5A5A) << "written past the run";
+            }
         }
-        if (c.oddAt >= 0) text.replace(static_cast<size_t>(5 * c.oddAt), 5, c.odd, 5);
-        text.append("\r\n\0", 3);
-        std::vector<int32_t> got(static_cast<size_t>(c.count) + 1, 0x5A5A5A5A);
-        lem::ParseFieldRow(text.data(), c.count, got.data());
-        for (int k = 0; k < c.count; ++k)
-            ASSERT_EQ(got[static_cast<size_t>(k)], lem::ParseFieldExact(text.data() + 5 * k))
-                << c.name << " field " << k << " \"" << text.substr(static_cast<size_t>(5 * k), 5) << '"';
-        EXPECT_EQ(got[static_cast<size_t>(c.count)], 0x5A5A5A5A) << "written past the run";
     }
 }
 
@@ -91,7 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
                       RowCase{"tab as leading space", 320, 160, "\t  12"},
                       RowCase{"lone minus", 13, 12, "    -"},
                       RowCase{"double-byte lead byte", 320, 200, "\x95\x5C" "123"},
-                      RowCase{"odd field in a short run", 7, 6, "1 2 3"}),
+                      RowCase{"odd field in a short run", 7, 6, "1 2 3"},
+                      RowCase{"blank field", 320, 77, "     "},
+                      RowCase{"byte below the digits", 320, 33, "/1234"},
+                      RowCase{"byte above the digits", 320, 34, "1234:"},
+                      RowCase{"minus in the first group", 9, 1, "   -5"},
+                      RowCase{"blank after digit in the last group", 9, 8, "123 4"}),
     [](const ::testing::TestParamInfo<RowCase>& info) {
         std::string name;
         for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
