@@ -186,6 +186,21 @@ void WriteTableSeeds(const fs::path& out) {
     Put(out / "fuzz_open_map_table", "release", Bytes({0, 1, 0, 2, 1, 2, 0, 0x81, 0xF3, 0}));
 }
 
+// Runs of fields: digits only (the SSSE3 path), with negative values, and with odd fields.
+void WriteFieldRowSeeds(const fs::path& out) {
+    std::string digits, negatives;
+    for (int k = 0; k < 40; ++k) {
+        char field[16];
+        std::snprintf(field, sizeof field, "%5d", (k * 7919) % 100000);
+        digits.append(field, 5);
+        std::snprintf(field, sizeof field, "%5d", k % 3 == 0 ? -9999 : k % 3 == 1 ? -1111 : -(k * 37));
+        negatives.append(field, 5);
+    }
+    Put(out / "fuzz_field_row", "digits", digits + "\r\n");
+    Put(out / "fuzz_field_row", "negatives", negatives + "\n");
+    Put(out / "fuzz_field_row", "odd", digits.substr(0, 35) + " 12 4+1234\t -12--123" + digits.substr(0, 40));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,5 +213,6 @@ int main(int argc, char** argv) {
     WriteDcmSeeds(out);
     WritePathSeeds(out);
     WriteTableSeeds(out);
+    WriteFieldRowSeeds(out);
     return 0;
 }
