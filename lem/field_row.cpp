@@ -200,17 +200,15 @@ bool HasSsse3() {
 void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]] FieldRowPath path) {
     if (count <= 0) return;
     int k = 0;
+    bool plain = false;
 #if defined(__SSE2__)
     if (path == FieldRowPath::kBest && HasSsse3() && AllFieldsBlankDigits(text, 5 * count)) {
+        // The fields it leaves are plain too.
         k = DigitFieldsSsse3(text, count, values);
-        // The last fields are plain too.
-        for (; k + 4 <= count; k += 4)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
-        for (; k < count; ++k) values[k] = PlainField(text + 5 * k);
-        return;
+        plain = true;
     }
 #endif
-    if (AllFieldsPlain(text, 5 * count)) {
+    if (plain || AllFieldsPlain(text, 5 * count)) {
 #if defined(__SSE2__)
         for (; k + 4 <= count; k += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
