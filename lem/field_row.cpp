@@ -108,7 +108,7 @@ struct NotFieldStarts {
 constexpr NotFieldStarts MakeNotFieldStarts() {
     NotFieldStarts t{};
     for (int j = 0; j < 5; ++j)
-        for (int i = 0; i < 16; ++i) t.bytes[j][i] = (16 * j + i) % 5 == 0 ? 0 : 0xFF;
+        for (int i = 0; i < 16; ++i) t.bytes[j][i] = (kFieldStarts[j] >> i) & 1u ? 0 : 0xFF;
     return t;
 }
 constexpr NotFieldStarts kNotFieldStarts = MakeNotFieldStarts();
@@ -145,8 +145,7 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
 
 // Blank-and-digit fields with SSSE3: a byte shuffle puts two fields into two 8-byte slots, one
 // multiply-add of bytes forms (d0, 10 d1 + d2, 10 d3 + d4), one of words weighs those by 10000,
-// 100 and 1, and a horizontal add gives four values at once. Runs to k + 5 <= count, so that
-// the second 16-byte load stays within the 3 bytes after the run; returns where it stopped.
+// 100 and 1.
 [[gnu::target("ssse3"), gnu::always_inline]] inline __m128i TwoDigitFieldsSsse3(const char* f) {
     const __m128i slots = _mm_setr_epi8(-128, 0, 1, 2, 3, 4, -128, -128, -128, 5, 6, 7, 8, 9, -128, -128);
     const __m128i byteWeights = _mm_setr_epi8(0, 1, 10, 1, 10, 1, 0, 0, 0, 1, 10, 1, 10, 1, 0, 0);
@@ -156,6 +155,8 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     return _mm_madd_epi16(_mm_maddubs_epi16(_mm_subs_epu8(placed, _mm_set1_epi8('0')), byteWeights), wordWeights);
 }
 
+// Four values at once from two such pairs and a horizontal add. Runs to k + 5 <= count, so that
+// the second 16-byte load stays within the 3 bytes after the run; returns where it stopped.
 [[gnu::target("ssse3")]] int DigitFieldsSsse3(const char* text, int count, int32_t* values) {
     int k = 0;
     for (; k + 5 <= count; k += 4) {
@@ -183,19 +184,18 @@ inline int32_t PlainField(const char* f) {
     return negative ? -value : value;
 }
 
-}  // namespace
-
-bool HasSsse3() {
 #if defined(__SSE2__)
+// SSSE3 converts digit-only runs faster; asked once.
+bool HasSsse3() {
     static const bool has = [] {
         unsigned a = 0, b = 0, c = 0, d = 0;
         return __get_cpuid(1, &a, &b, &c, &d) != 0 && (c & bit_SSSE3) != 0;
     }();
     return has;
-#else
-    return false;
-#endif
 }
+#endif
+
+}  // namespace
 
 void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]] FieldRowPath path) {
     if (count <= 0) return;

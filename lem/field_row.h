@@ -14,9 +14,6 @@ enum class FieldRowPath { kBest, kSse2 };
 // after its 5 * count bytes.
 void ParseFieldRow(const char* text, int count, int32_t* values, FieldRowPath path = FieldRowPath::kBest);
 
-// True when the processor has SSSE3, which converts digit-only runs faster.
-[[nodiscard]] bool HasSsse3();
-
 // out[k] = (values[k] + 5) / 10 (tenths of a metre to whole metres, halves away from zero
 // for positive values, as C division truncates), except where values[k] is kNoData or
 // kOutsideSurvey: there out[k] keeps what it holds. values are those of five-character fields
