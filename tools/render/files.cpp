@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +83,23 @@ std::string HeaderProblem(const std::string& headerPath) {
     if (begin != "\x8F\x6B\x8E\xDA")
         return reinterpret_cast<const char*>(u8"the header does not begin with 縮尺 in code page 932 (not a LEM header, "
                                              u8"or converted to another encoding)");
+    // The counts on lines 4 and 5, read as the module reads them: the value after the first
+    // comma, leading blanks, a sign, digits.
+    in.seekg(0);
+    std::string line;
+    long long counts[2] = {0, 0};
+    int n = 0;
+    for (; n < 19 && std::getline(in, line); ++n) {
+        if (n != 4 && n != 5) continue;
+        const size_t comma = line.find(',');
+        counts[n - 4] = comma == std::string::npos ? 0 : std::strtoll(line.c_str() + comma + 1, nullptr, 10);
+    }
+    if (n < 19) return "the header ends after " + std::to_string(n) + " lines; the title is on line 19";
+    static const char* const names[] = {"columns (line 5)", "rows (line 6)"};
+    for (int k = 0; k < 2; ++k)
+        if (counts[k] < 1 || counts[k] > 1000000)
+            return std::string("the header's count of ") + names[k] + " is " + std::to_string(counts[k]) +
+                   "; the module reads 1 to 1,000,000";
     return {};
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -180,6 +181,11 @@ int Run(int argc, char** argv) {
         for (const std::string& f : {files.data, files.header})
             if (const std::string why = UnreadableReason(f); !why.empty()) return Fail(kExitData, f + ": " + why);
         if (const std::string why = HeaderProblem(files.header); !why.empty()) return Fail(kExitData, files.header + ": " + why);
+        // The module's name test: the host offers it no file whose name begins with a digit.
+        const std::string name = std::filesystem::path(files.data).filename().string();
+        if (name[0] >= '0' && name[0] <= '9')
+            return Fail(kExitData, files.data + ": the module takes no data file whose name begins with a digit "
+                                                "(the survey's names begin with a letter); rename the .LEM and .CSV files");
     }
     if (o.source == Source::Dcm)
         if (const std::string why = UnreadableReason(o.dcm); !why.empty()) return Fail(kExitData, o.dcm + ": " + why);
@@ -227,11 +233,9 @@ int Run(int argc, char** argv) {
     if (!map || map->described != 1) {
         progress.Done();
         if (!said.empty()) return Fail(kExitData, files.data + ": the module said: " + said);
-        if (map && map->opened == 1)
-            return Fail(kExitData, files.header + ": the module refused the header: its counts (columns, rows, row "
-                                                  "records) must be 1 to 1,000,000 and its corners must enclose an area");
-        return Fail(kExitData, files.data + ": the module did not take the file (it takes .LEM data files whose "
-                                            "header begins with the scale line)");
+        return Fail(kExitData, files.header + reinterpret_cast<const char*>(u8": the module refused the header: it needs row "
+                                                                            u8"records (レコード lines from line 28 on, at most "
+                                                                            u8"1,000,000) and corners that enclose an area"));
     }
     const bool backgroundRefused = o.source != Source::None && !said.empty();
     if (backgroundRefused) {
