@@ -14,7 +14,7 @@ constexpr Rgb kPaper{255, 255, 255};
 constexpr int kMargin = 20;
 constexpr int kTopBand = 64;
 constexpr int kBottomBand = 92;
-constexpr int kPanelWidth = 190;
+constexpr int kPanelWidth = 210;
 constexpr int kPanelHeight = 430;
 constexpr int kMinWidth = 600;
 
@@ -170,20 +170,20 @@ bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) 
 
     // Above the map: the title, and the northern corners' coordinates.
     Canvas top(totalWidth_, kTopBand);
-    font_.Draw(top, kMargin, 32, frame.title.empty() ? "(untitled)" : frame.title, 24, kInk);
+    font_.Draw(top, kMargin, 34, frame.title.empty() ? "(untitled)" : frame.title, 28, kInk);
     const std::string nw = Dms(frame.north, 'N', 'S') + "  " + Dms(frame.west, 'E', 'W');
     const std::string ne = Dms(frame.north, 'N', 'S') + "  " + Dms(frame.east, 'E', 'W');
-    font_.Draw(top, mapLeft_, kTopBand - 8, nw, 13, kInk);
-    const int neWidth = font_.Measure(ne, 13);
-    if (mapLeft_ + frame.width - neWidth > mapLeft_ + font_.Measure(nw, 13) + 16)
-        font_.Draw(top, mapLeft_ + frame.width - neWidth, kTopBand - 8, ne, 13, kInk);
+    font_.Draw(top, mapLeft_, kTopBand - 8, nw, 14, kInk);
+    const int neWidth = font_.Measure(ne, 14);
+    if (mapLeft_ + frame.width - neWidth > mapLeft_ + font_.Measure(nw, 14) + 16)
+        font_.Draw(top, mapLeft_ + frame.width - neWidth, kTopBand - 8, ne, 14, kInk);
     top.Fill(mapLeft_ - 1, kTopBand - 4, mapLeft_, kTopBand, kInk);  // corner ticks
     top.Fill(mapLeft_ + frame.width, kTopBand - 4, mapLeft_ + frame.width + 1, kTopBand, kInk);
 
     // Beside the map: the legend, the no-data swatch and the north arrow.
     panel_ = std::make_unique<Canvas>(kPanelWidth, kPanelHeight);
     Canvas& p = *panel_;
-    font_.Draw(p, 0, 16, U8(u8"Height (m)"), 15, kInk);
+    font_.Draw(p, 0, 16, U8(u8"Height (m)"), 17, kInk);
     const int barTop = 30, barBottom = 290, barWidth = 22;
     const double span = frame.rangeMax - frame.rangeMin;
     for (int y = barTop; y <= barBottom; ++y)
@@ -192,11 +192,11 @@ bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) 
     for (long v = static_cast<long>(std::ceil(frame.rangeMin / double(step))) * step; v <= frame.rangeMax; v += step) {
         const int y = barBottom - static_cast<int>(std::lround((v - frame.rangeMin) / span * (barBottom - barTop)));
         p.Fill(barWidth, y, barWidth + 5, y + 1, kInk);
-        font_.Draw(p, barWidth + 9, y + 5, Thousands(v), 13, kInk);
+        font_.Draw(p, barWidth + 9, y + 5, Thousands(v), 15, kInk);
     }
     p.Fill(0, 306, barWidth, 324, kNoData);
-    font_.Draw(p, barWidth + 9, 320, U8(u8"no data"), 13, kInk);
-    font_.Draw(p, 0, 346, U8(u8"colours fixed over the range"), 11, {90, 90, 90});
+    font_.Draw(p, barWidth + 9, 320, U8(u8"no data"), 15, kInk);
+    font_.Draw(p, 0, 346, frame.stretched ? "stretched over this map" : "fixed: maps compare", 12, {90, 90, 90});
     const double ax = 30;
     font_.Draw(p, static_cast<int>(ax) - font_.Measure("N", 18) / 2, 378, "N", 18, kInk);
     Triangle(p, ax, 384, ax - 13, 424, ax, 412, kInk);
@@ -281,9 +281,9 @@ bool PngMapWriter::Finish(std::string& error) {
     bottom.Fill(right, 0, right + 1, 4, kInk);
     const std::string sw = Dms(frame_.south, 'N', 'S') + "  " + Dms(frame_.west, 'E', 'W');
     const std::string se = Dms(frame_.south, 'N', 'S') + "  " + Dms(frame_.east, 'E', 'W');
-    font_.Draw(bottom, mapLeft_, 18, sw, 13, kInk);
-    const int seWidth = font_.Measure(se, 13);
-    if (right - seWidth > mapLeft_ + font_.Measure(sw, 13) + 16) font_.Draw(bottom, right - seWidth, 18, se, 13, kInk);
+    font_.Draw(bottom, mapLeft_, 18, sw, 14, kInk);
+    const int seWidth = font_.Measure(se, 14);
+    if (right - seWidth > mapLeft_ + font_.Measure(sw, 14) + 16) font_.Draw(bottom, right - seWidth, 18, se, 14, kInk);
 
     // The longest round length within a quarter of the map's width (at least 60 pixels' worth).
     const double ground = std::max(frame_.width / 4, 60) * frame_.pixelMetres;
@@ -302,10 +302,10 @@ bool PngMapWriter::Finish(std::string& error) {
     bottom.Fill(mapLeft_ + barPixels - 1, barY, mapLeft_ + barPixels, barY + 7, kInk);
     const std::string label = length >= 1000 ? Thousands(static_cast<long>(length / 1000)) + " km"
                                              : Thousands(static_cast<long>(length)) + " m";
-    font_.Draw(bottom, mapLeft_ + barPixels + 8, barY + 8, label, 13, kInk);
+    font_.Draw(bottom, mapLeft_ + barPixels + 8, barY + 8, label, 15, kInk);
     std::string foot = frame_.datum;
     if (!frame_.note.empty()) foot += U8(u8"  ·  ") + frame_.note;
-    font_.Draw(bottom, mapLeft_, 72, foot, 12, {70, 70, 70});
+    font_.Draw(bottom, mapLeft_, 72, foot, 14, {70, 70, 70});
     for (int y = 0; y < kBottomBand; ++y) {
         std::memcpy(line_.data(), bottom.Row(y), line_.size());
         if (!WriteRow(error)) return false;

@@ -26,6 +26,7 @@ struct MapFrame {
     std::string datum;                                // e.g. "Tokyo datum (EPSG:4301)"
     std::string note;                                 // e.g. the 50 m background; UTF-8
     int rangeMin = 0, rangeMax = 3800;                // metres the colour ramp spans
+    bool stretched = false;                           // the range is this map's own (--auto-range)
 };
 
 // "35°20'04.0"N" style text of an angle in degrees.

@@ -366,6 +366,7 @@ int Run(int argc, char** argv) {
                                                                    : "50 m background: guidebook set";
         frame.rangeMin = rangeMin;
         frame.rangeMax = rangeMax;
+        frame.stretched = o.autoRange;
         PngMapWriter writer;
         written = writer.Begin(output.Stream(), frame, error) &&
                   pass("drawing", [&](const int16_t* rowsIn, int count) {
