@@ -64,6 +64,7 @@ bool PngStart(png_structp png, png_infop info, FILE* file, int w, int h, png_tex
     png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_text(png, info, texts, count);
+    png_set_compression_level(png, 4);  // a few per cent larger than 6, half the time
     png_write_info(png, info);
     return true;
 }
@@ -127,7 +128,7 @@ PngMapWriter::~PngMapWriter() {
 
 int64_t PngMapWriter::MemoryFor(int mapWidth) {
     const int64_t width = std::max<int64_t>(mapWidth + kMargin * 2 + 24 + kPanelWidth, kMinWidth);
-    return 3 * int64_t{mapWidth} * 2 + width * 3 * (1 + kTopBand + kBottomBand) + kPanelWidth * kPanelHeight * 3;
+    return 65536 * 3 + 3 * int64_t{mapWidth} * 2 + width * 3 * (1 + kTopBand + kBottomBand) + kPanelWidth * kPanelHeight * 3;
 }
 
 bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) {
@@ -143,6 +144,9 @@ bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) 
         return false;
     }
     for (auto& row : rows_) row.assign(static_cast<size_t>(frame.width), kNoValue);
+    tints_.resize(65536);
+    for (int v = INT16_MIN; v <= INT16_MAX; ++v)
+        tints_[static_cast<size_t>(v - INT16_MIN)] = Tint(double(v - frame.rangeMin) / (frame.rangeMax - frame.rangeMin));
     line_.assign(static_cast<size_t>(totalWidth_) * 3, 255);
 
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, g_pngError, ErrorFn, WarningFn);
@@ -235,7 +239,6 @@ bool PngMapWriter::EmitMapRow(std::string& error) {
     // Light from the north-west, 45 degrees up; gradients over two pixels of ground.
     const double lx = -0.5, ly = 0.5, lz = std::sqrt(0.5);
     const double d = frame_.pixelMetres * 2;
-    const double span = frame_.rangeMax - frame_.rangeMin;
     const int w = frame_.width;
     for (int x = 0; x < w; ++x) {
         const int16_t v = rows_[1][static_cast<size_t>(x)];
@@ -252,7 +255,7 @@ bool PngMapWriter::EmitMapRow(std::string& error) {
         const double gy = (at(0, x) - at(2, x)) / d;  // row 0 lies north
         const double len = std::sqrt(gx * gx + gy * gy + 1.0);
         const double shade = std::max(0.0, (-gx * lx - gy * ly + lz) / len);
-        const Rgb c = Tint((v - frame_.rangeMin) / span);
+        const Rgb c = tints_[static_cast<size_t>(v - INT16_MIN)];
         const double k = 0.35 + 0.75 * shade;
         px[0] = static_cast<uint8_t>(std::min(255.0, c.r * k));
         px[1] = static_cast<uint8_t>(std::min(255.0, c.g * k));

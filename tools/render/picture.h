@@ -66,6 +66,7 @@ private:
     int received_ = 0;
     int emitted_ = 0;
     std::vector<uint8_t> line_;
+    std::vector<Rgb> tints_;  // the ramp's colour of every height
     std::string title_, software_;
 };
 

@@ -408,8 +408,8 @@ int Run(int argc, char** argv) {
     if (!output.Commit(error)) return Fail(kExitData, error);
     if (blockFailures)
         std::fprintf(stderr, "tephrix-render: warning: %d blocks could not be read (drawn as no data)\n", blockFailures);
-    std::printf("%s: %s, %lld x %lld blocks (%d x %d cells) -> %lld x %lld pixels; read %.2f s, composite %.2f s "
-                "(%.3f ms per block), encode %.2f s\n",
+    std::printf("%s: %s, %lld x %lld blocks (%d x %d cells) -> %lld x %lld pixels; open %.2f s, blocks read and "
+                "composited %.2f s (%.3f ms each), encode %.2f s\n",
                 EscapeForTerminal(o.out).c_str(), EscapeForTerminal(title).c_str(), static_cast<long long>(nbx),
                 static_cast<long long>(nby), cellsX, cellsY, static_cast<long long>(outW), static_cast<long long>(outH),
                 openSeconds, blockSeconds, blockSeconds * 1000.0 / static_cast<double>(nbx * nby * (o.autoRange ? 2 : 1)),
