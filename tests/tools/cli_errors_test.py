@@ -8,12 +8,13 @@ usage: cli_errors_test.py TEPHRIX_RENDER TEPHRIX_GEN TEPHRIX_GEN_DCM
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-render, gen, gendcm = sys.argv[1:4]
+render, gen, gendcm = (os.path.abspath(p) for p in sys.argv[1:4])
 work = tempfile.mkdtemp(prefix="tephrix-cli-test-")
 tmp = os.path.join(work, "tmp")  # the tools' TMPDIR: must stay empty
 out = os.path.join(work, "out")  # where outputs go: must hold only what a run says it wrote
@@ -200,6 +201,26 @@ for name, argv, status, pattern, leaves in cases:
         print("       " + problem)
     failures += bool(problems)
 
+# Interrupted while it writes: the signal's own death, and nothing left behind.
+for sig in (signal.SIGINT, signal.SIGTERM):
+    before = set(os.listdir(out))
+    p = subprocess.Popen(R + ["--auto-range", "--out", o("i.png"), sheet], env=env, cwd=work,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 30
+    while p.poll() is None and not any(n.startswith(".i.png.") for n in os.listdir(out)) and time.monotonic() < deadline:
+        time.sleep(0.005)
+    started = p.poll() is None
+    p.send_signal(sig)
+    p.wait(timeout=30)
+    left = sorted(set(os.listdir(out)) - before) + os.listdir(tmp)
+    ok = started and p.returncode == -sig and not left
+    print(("ok   " if ok else "FAIL ") + f"interrupted by {sig.name}: status {p.returncode}, left {left}"
+          + ("" if started else " (it ended before the signal)"))
+    failures += not ok
+    for n in left:
+        path = os.path.join(out, n) if n in os.listdir(out) else os.path.join(tmp, n)
+        shutil.rmtree(path, ignore_errors=True) if os.path.isdir(path) else os.unlink(path)
+
 shutil.rmtree(work, ignore_errors=True)
-print(f"{len(cases) - failures} of {len(cases)} invocations behaved")
+print(f"{len(cases) + 2 - failures} of {len(cases) + 2} invocations behaved")
 sys.exit(1 if failures else 0)

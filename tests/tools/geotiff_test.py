@@ -13,7 +13,7 @@ import subprocess
 import sys
 import tempfile
 
-render, gen = sys.argv[1:3]
+render, gen = (os.path.abspath(p) for p in sys.argv[1:3])
 work = tempfile.mkdtemp(prefix="tephrix-geotiff-test-")
 failures = []
 

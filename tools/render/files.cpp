@@ -1,5 +1,7 @@
 #include "tools/render/files.h"
 
+#include "tools/render/cleanup.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +127,8 @@ Datum ReadDatum(const std::string& headerPath) {
 
 AtomicOutput::~AtomicOutput() {
     if (stream_) std::fclose(stream_);
+    if (!temp_.empty()) ForgetTemporary(temp_);
+    for (const fs::path& f : created_) ForgetTemporary(f.string());
     if (committed_) return;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     std::error_code ec;
@@ -141,8 +145,10 @@ bool AtomicOutput::Create(const std::string& target, std::string& error) {
     }
     const fs::path folder = t.parent_path().empty() ? fs::path(".") : t.parent_path();
     std::error_code ec;
+    const DeferSignals defer;
     for (fs::path f = fs::absolute(folder, ec); !f.empty() && !Exists(f) && f != f.parent_path(); f = f.parent_path())
         created_.push_back(f);
+    for (auto f = created_.rbegin(); f != created_.rend(); ++f) RegisterTemporary(f->string());  // outermost first
     fs::create_directories(folder, ec);
     if (ec) {
         error = folder.string() + ": " + ec.message();
@@ -155,6 +161,7 @@ bool AtomicOutput::Create(const std::string& target, std::string& error) {
         return false;
     }
     temp_ = name;
+    RegisterTemporary(temp_);
     (void)::fchmod(fd, 0644 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
     stream_ = ::fdopen(fd, "wb");
     if (!stream_) {
@@ -185,6 +192,8 @@ bool AtomicOutput::Commit(std::string& error) {
         return false;
     }
     committed_ = true;
+    ForgetTemporary(temp_);
+    for (const fs::path& f : created_) ForgetTemporary(f.string());
     return true;
 }
 

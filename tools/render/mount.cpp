@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/path_root.h"
+#include "tools/render/cleanup.h"
 
 namespace render {
 namespace fs = std::filesystem;
@@ -15,8 +16,10 @@ Mounts::Mounts() {
     std::error_code ec;
     const fs::path tmp = fs::temp_directory_path(ec);
     std::string tmpl = ((ec ? fs::path("/tmp") : tmp) / "tephrix-render-XXXXXX").string();
+    const DeferSignals defer;
     if (::mkdtemp(tmpl.data())) {
         root_ = tmpl;
+        RegisterTemporary(root_);
         platform::SetPosixRoot(root_);
     } else {
         error_ = tmpl.substr(0, tmpl.size() - 7) + ": " + std::strerror(errno);
@@ -25,7 +28,10 @@ Mounts::Mounts() {
 
 Mounts::~Mounts() {
     std::error_code ec;
-    if (!root_.empty()) fs::remove_all(root_, ec);  // removes the links, not what they point to
+    if (root_.empty()) return;
+    fs::remove_all(root_, ec);  // removes the links, not what they point to
+    for (char d = 'C'; d < nextDrive_; ++d) ForgetTemporary(root_ + "/" + d);
+    ForgetTemporary(root_);
 }
 
 bool Mounts::Ready(std::string& error) const {
@@ -40,6 +46,8 @@ std::string Mounts::Mount(const std::string& hostPath) {
     fs::path folder = file.parent_path();
     fs::path parent = folder.has_parent_path() && folder != folder.root_path() ? folder.parent_path() : folder;
     const char drive = nextDrive_++;
+    const DeferSignals defer;
+    RegisterTemporary(root_ + "/" + drive);
     fs::create_directory_symlink(parent, fs::path(root_) / std::string(1, drive), ec);
     if (ec) return {};
     drives_.push_back(parent.string());

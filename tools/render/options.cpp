@@ -27,11 +27,12 @@ std::string Quote(const char* text) { return "'" + EscapeForTerminal(text) + "'"
 
 void PrintUsage(FILE* to) {
     std::fprintf(to,
-                 "usage: tephrix-render [options] SHEET.LEM\n"
+                 "usage: tephrix-render [options] SHEET\n"
                  "\n"
                  "Opens a 5 m volcano elevation sheet through the module exactly as the host does and\n"
-                 "renders the sheet with a ring of 50 m margin blocks. SHEET is the .LEM data file\n"
-                 "(its .CSV header lies in HEADER\\ or old-header folder beside LEM\\, or next to it).\n"
+                 "renders the sheet with a ring of 50 m margin blocks. SHEET is the .LEM data file or\n"
+                 "its .CSV header (in HEADER/ or the old-header folder beside LEM/ or DATA/, or beside\n"
+                 "the data file).\n"
                  "\n"
                  "options:\n"
                  "  --out FILE             file to write (default out/render.png, or .tif with gtiff);\n"

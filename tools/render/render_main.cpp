@@ -18,6 +18,7 @@
 #include "hostsim/guidebook_terrain.h"
 #include "hostsim/host.h"
 #include "plugin/entry.h"
+#include "tools/render/cleanup.h"
 #include "tools/render/files.h"
 #include "tools/render/geotiff.h"
 #include "tools/render/mount.h"
@@ -156,6 +157,7 @@ int FirstAt(const std::vector<int>& at, int cell) {
 }
 
 int Run(int argc, char** argv) {
+    InstallInterruptCleanup();
     Options o;
     if (const std::string bad = ParseOptions(argc, argv, o); !bad.empty()) {
         Fail(kExitUsage, bad);
