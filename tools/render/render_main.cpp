@@ -208,6 +208,15 @@ int Run(int argc, char** argv) {
         const std::string said = BoxesText(host, 0, mounts);
         return Fail(kExitData, "the module refused to load" + (said.empty() ? "" : ": " + said));
     }
+    // Every way out closes the map and releases the module, as the host does when it quits.
+    struct Session {
+        hostsim::Host& host;
+        uint32_t handle = 0;
+        ~Session() {
+            if (handle) host.CloseMap(handle);
+            Release();
+        }
+    } session{host};
     if (o.about) {
         PrintRegistration(host, infoRecord);
         if (o.sheet.empty()) return kExitDone;
@@ -229,6 +238,7 @@ int Run(int argc, char** argv) {
     const size_t boxesBefore = host.MessageBoxes().size();
     const double tOpen = Now();
     const uint32_t handle = host.OpenFile(sheetPath);
+    session.handle = handle;
     const double openSeconds = Now() - tOpen;
     const hostsim::OpenMap* map = handle ? host.FindOpenMap(handle) : nullptr;
     const std::string said = BoxesText(host, boxesBefore, mounts);
@@ -396,8 +406,6 @@ int Run(int argc, char** argv) {
         written = written && writer.Close(error);
     }
     progress.Done();
-    host.CloseMap(handle);
-    Release();
     if (!written) return Fail(kExitData, o.out + ": " + error);
     encodeSeconds = std::max(0.0, Now() - tEncode - blockSeconds);
     if (sums.Stream()) {
