@@ -18,7 +18,7 @@ constexpr int kExitUsage = 2;
 
 // A whole decimal number in [lo, hi] and nothing else.
 inline bool ParseWhole(const char* text, int64_t lo, int64_t hi, int64_t& out) {
-    if (!text || !*text) return false;
+    if (!text || !((*text >= '0' && *text <= '9') || *text == '-')) return false;  // strtoll would skip blanks
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text, &end, 10);
@@ -29,7 +29,7 @@ inline bool ParseWhole(const char* text, int64_t lo, int64_t hi, int64_t& out) {
 
 // A finite decimal number in [lo, hi] and nothing else (no nan, no inf).
 inline bool ParseReal(const char* text, double lo, double hi, double& out) {
-    if (!text || !*text) return false;
+    if (!text || !((*text >= '0' && *text <= '9') || *text == '-' || *text == '.')) return false;
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(text, &end);

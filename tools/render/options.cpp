@@ -12,7 +12,7 @@ namespace {
 
 // A whole decimal number within [lo, hi]; nothing else (no blanks, no fraction, no overflow).
 bool ParseWhole(const char* text, int64_t lo, int64_t hi, int64_t& out) {
-    if (!*text) return false;
+    if (!((*text >= '0' && *text <= '9') || *text == '-')) return false;  // strtoll would skip blanks
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text, &end, 10);
