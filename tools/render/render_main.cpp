@@ -312,7 +312,7 @@ int Run(int argc, char** argv) {
     std::vector<int16_t> block(olx::kBlockCells);
     std::vector<int16_t> band(static_cast<size_t>(bandRows) * static_cast<size_t>(outW));
     std::vector<uint64_t> checksums(sums.Stream() ? static_cast<size_t>(nbx * nby) : 0);
-    double blockSeconds = 0, encodeSeconds = 0;
+    double blockSeconds = 0;
     int blockFailures = 0;
 
     // One pass over the blocks, north to south; each block row's samples go to sink.
@@ -325,8 +325,7 @@ int Run(int argc, char** argv) {
                 const int32_t id = BlockId(static_cast<int>(firstBx + bx), static_cast<int>(firstBy + by));
                 const double t0 = Now();
                 if (host.ReadBlock(handle, id, block.data()) != 1) ++blockFailures;
-                const double t1 = Now();
-                blockSeconds += t1 - t0;
+                blockSeconds += Now() - t0;
                 if (!checksums.empty()) checksums[static_cast<size_t>(by * nbx + bx)] = Fnv1a(block.data(), block.size());
                 const int px0 = FirstAt(colAt, static_cast<int>(bx * kBlock)), px1 = FirstAt(colAt, static_cast<int>((bx + 1) * kBlock));
                 for (int py = py0; py < py1; ++py) {
@@ -335,11 +334,8 @@ int Run(int argc, char** argv) {
                     int16_t* dst = &band[static_cast<size_t>(py - py0) * static_cast<size_t>(outW)];
                     for (int px = px0; px < px1; ++px) dst[px] = src[colAt[static_cast<size_t>(px)] - bx * kBlock];
                 }
-                encodeSeconds += Now() - t1;
             }
-            const double t2 = Now();
             if (!sink(band.data(), py1 - py0)) return false;
-            encodeSeconds += Now() - t2;
             progress.Rows(what, static_cast<int>(k + 1), static_cast<int>(nby));
         }
         return true;
@@ -359,7 +355,7 @@ int Run(int argc, char** argv) {
     }
 
     const std::string title = Cp932ToUtf8(map->title);
-    const double tEncode = Now();
+    const double tEncode = Now(), blockSecondsBefore = blockSeconds;
     bool written = false;
     if (o.format == Format::Png) {
         MapFrame frame;
@@ -407,7 +403,8 @@ int Run(int argc, char** argv) {
     }
     progress.Done();
     if (!written) return Fail(kExitData, o.out + ": " + error);
-    encodeSeconds = std::max(0.0, Now() - tEncode - blockSeconds);
+    // Encoding: everything of the drawing pass but the blocks (sampling, colours, compression).
+    const double encodeSeconds = std::max(0.0, Now() - tEncode - (blockSeconds - blockSecondsBefore));
     if (sums.Stream()) {
         for (int64_t by = 0; by < nby; ++by)
             for (int64_t bx = 0; bx < nbx; ++bx)
