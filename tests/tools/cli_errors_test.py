@@ -5,6 +5,7 @@ partial output, no temporary file or folder).
 
 usage: cli_errors_test.py TEPHRIX_RENDER TEPHRIX_GEN TEPHRIX_GEN_DCM
 """
+import atexit
 import os
 import re
 import shutil
@@ -16,6 +17,7 @@ import time
 
 render, gen, gendcm = (os.path.abspath(p) for p in sys.argv[1:4])
 work = tempfile.mkdtemp(prefix="tephrix-cli-test-")
+atexit.register(shutil.rmtree, work, True)  # also when a fixture fails
 tmp = os.path.join(work, "tmp")  # the tools' TMPDIR: must stay empty
 out = os.path.join(work, "out")  # where outputs go: must hold only what a run says it wrote
 os.makedirs(tmp)

@@ -5,6 +5,7 @@ values the generator wrote.
 
 usage: geotiff_test.py TEPHRIX_RENDER TEPHRIX_GEN
 """
+import atexit
 import json
 import os
 import shutil
@@ -15,6 +16,7 @@ import tempfile
 
 render, gen = (os.path.abspath(p) for p in sys.argv[1:3])
 work = tempfile.mkdtemp(prefix="tephrix-geotiff-test-")
+atexit.register(shutil.rmtree, work, True)  # also when a fixture fails
 failures = []
 
 
