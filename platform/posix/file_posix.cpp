@@ -32,10 +32,18 @@ File& File::operator=(File&& other) noexcept {
 bool File::Open(const std::string& path) {
     Close();
     if (path.empty()) return false;
-    int fd = ::open(ResolvePosixPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading must not wait for a writer. Only regular files are
+    // datasets; a FIFO, a device (/dev/zero never ends) or a folder is refused like a missing file.
+    int fd = ::open(ResolvePosixPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // Reads of a regular file never block; clear the flag so none sees EAGAIN.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }

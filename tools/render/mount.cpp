@@ -2,38 +2,82 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/path_root.h"
+#include "tools/render/cleanup.h"
 
 namespace render {
 namespace fs = std::filesystem;
 
 Mounts::Mounts() {
-    std::string tmpl = (fs::temp_directory_path() / "tephrix-render-XXXXXX").string();
-    if (::mkdtemp(tmpl.data())) root_ = tmpl;
-    platform::SetPosixRoot(root_);
+    std::error_code ec;
+    const fs::path tmp = fs::temp_directory_path(ec);
+    std::string tmpl = ((ec ? fs::path("/tmp") : tmp) / "tephrix-render-XXXXXX").string();
+    const DeferSignals defer;
+    if (::mkdtemp(tmpl.data())) {
+        root_ = tmpl;
+        RegisterTemporary(root_);
+        platform::SetPosixRoot(root_);
+    } else {
+        error_ = tmpl.substr(0, tmpl.size() - 7) + ": " + std::strerror(errno);
+    }
 }
 
 Mounts::~Mounts() {
     std::error_code ec;
-    if (!root_.empty()) fs::remove_all(root_, ec);  // removes the links, not what they point to
+    if (root_.empty()) return;
+    fs::remove_all(root_, ec);  // removes the links, not what they point to
+    for (char d = 'C'; d < nextDrive_; ++d) ForgetTemporary(root_ + "/" + d);
+    ForgetTemporary(root_);
+}
+
+bool Mounts::Ready(std::string& error) const {
+    error = error_;
+    return !root_.empty();
 }
 
 std::string Mounts::Mount(const std::string& hostPath) {
     std::error_code ec;
     fs::path file = fs::absolute(hostPath, ec);
-    if (ec || !fs::is_regular_file(file, ec) || root_.empty() || nextDrive_ > 'Z') return {};
+    if (ec || root_.empty() || nextDrive_ > 'Z') return {};
     fs::path folder = file.parent_path();
     fs::path parent = folder.has_parent_path() && folder != folder.root_path() ? folder.parent_path() : folder;
     const char drive = nextDrive_++;
+    const DeferSignals defer;
+    RegisterTemporary(root_ + "/" + drive);
     fs::create_directory_symlink(parent, fs::path(root_) / std::string(1, drive), ec);
     if (ec) return {};
+    drives_.push_back(parent.string());
     std::string windows(1, drive);
     windows += ":\\";
     if (parent != folder) windows += folder.filename().string() + "\\";
     windows += file.filename().string();
     return windows;
+}
+
+std::string Mounts::ToHostPaths(const std::string& text) const {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const size_t drive = static_cast<size_t>(c - 'C');
+        if (c >= 'C' && drive < drives_.size() && text.compare(i + 1, 2, ":\\") == 0 &&
+            (i == 0 || text[i - 1] == '\n' || text[i - 1] == ' ')) {
+            // The rest of the line is the path; separators become slashes.
+            size_t end = text.find('\n', i);
+            if (end == std::string::npos) end = text.size();
+            std::string rest = text.substr(i + 3, end - i - 3);
+            for (char& r : rest)
+                if (r == '\\') r = '/';
+            out += drives_[drive] + (drives_[drive].back() == '/' ? "" : "/") + rest;
+            i = end - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
 }
 
 }  // namespace render

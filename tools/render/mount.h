@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace render {
 
@@ -14,11 +15,17 @@ public:
     Mounts(const Mounts&) = delete;
     Mounts& operator=(const Mounts&) = delete;
 
-    // The Windows path of an existing file, or empty when it does not exist.
+    // False when the temporary root could not be made (error says why).
+    [[nodiscard]] bool Ready(std::string& error) const;
+    // The Windows path of an existing file, or empty when it cannot be mounted.
     std::string Mount(const std::string& hostPath);
+    // A text the module wrote with the Windows paths of mounted files back in host paths.
+    [[nodiscard]] std::string ToHostPaths(const std::string& text) const;
 
 private:
     std::string root_;
+    std::string error_;
+    std::vector<std::string> drives_;  // host folder of drive 'C' + index
     char nextDrive_ = 'C';
 };
 

@@ -1,212 +1,320 @@
 #include "tools/render/picture.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <csetjmp>
 #include <cstring>
-#include <memory>
 
 namespace render {
 namespace {
 
-struct Rgb {
-    uint8_t r, g, b;
-};
-
 constexpr Rgb kNoData{236, 0, 140};
+constexpr Rgb kInk{20, 20, 20};
+constexpr Rgb kPaper{255, 255, 255};
+constexpr int kMargin = 20;
+constexpr int kTopBand = 64;
+constexpr int kBottomBand = 92;
+constexpr int kPanelWidth = 210;
+constexpr int kPanelHeight = 430;
+constexpr int kMinWidth = 600;
 
-// Hypsometric tints from the lowland to the summit.
+const char* U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// Hypsometric tints from the lowland (t = 0) to the summit (t = 1).
 Rgb Tint(double t) {
     static const struct {
         double at;
         Rgb c;
-    } stops[] = {{0.00, {46, 110, 62}},   {0.20, {120, 165, 90}},  {0.40, {215, 200, 125}},
-                 {0.60, {180, 130, 80}},  {0.80, {130, 110, 100}}, {1.00, {248, 248, 248}}};
+    } stops[] = {{0.00, {52, 112, 66}},    {0.08, {104, 150, 84}},  {0.18, {168, 190, 112}},
+                 {0.30, {222, 208, 140}},  {0.45, {200, 156, 98}},  {0.62, {160, 108, 78}},
+                 {0.80, {138, 124, 118}},  {1.00, {250, 250, 250}}};
     t = std::clamp(t, 0.0, 1.0);
     for (size_t i = 1; i < std::size(stops); ++i) {
         if (t <= stops[i].at) {
-            double f = (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at);
+            const double f = (t - stops[i - 1].at) / (stops[i].at - stops[i - 1].at);
             const Rgb& a = stops[i - 1].c;
             const Rgb& b = stops[i].c;
-            return {static_cast<uint8_t>(a.r + (b.r - a.r) * f), static_cast<uint8_t>(a.g + (b.g - a.g) * f),
-                    static_cast<uint8_t>(a.b + (b.b - a.b) * f)};
+            auto mix = [f](uint8_t x, uint8_t y) { return static_cast<uint8_t>(std::lround(x + (y - x) * f)); };
+            return {mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b)};
         }
     }
     return stops[std::size(stops) - 1].c;
 }
 
-// A 5 x 7 pixel font for the scale's labels: digits, minus and 'm'.
-const uint8_t* Glyph(char c) {
-    static const uint8_t digits[10][7] = {
-        {14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},   {14, 17, 1, 2, 4, 8, 31},
-        {31, 2, 4, 2, 1, 17, 14},     {2, 6, 10, 18, 31, 2, 2},  {31, 16, 30, 1, 1, 17, 14},
-        {6, 8, 16, 30, 17, 17, 14},   {31, 1, 2, 4, 8, 8, 8},    {14, 17, 17, 14, 17, 17, 14},
-        {14, 17, 17, 15, 1, 2, 12}};
-    static const uint8_t minus[7] = {0, 0, 0, 31, 0, 0, 0};
-    static const uint8_t metre[7] = {0, 0, 26, 21, 21, 21, 21};
-    if (c >= '0' && c <= '9') return digits[c - '0'];
-    if (c == '-') return minus;
-    if (c == 'm') return metre;
-    return nullptr;
+void ErrorFn(png_structp png, png_const_charp message) {
+    auto* buffer = static_cast<char*>(png_get_error_ptr(png));
+    std::snprintf(buffer, 160, "%s", message);
+    png_longjmp(png, 1);
+}
+void WarningFn(png_structp, png_const_charp) {}
+
+char g_pngError[160];
+
+// libpng reports errors by longjmp to the frame that called setjmp: these frames hold only
+// plain data, so nothing with a destructor is skipped.
+bool PngWriteRow(png_structp png, png_bytep row) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_write_row(png, row);
+    return true;
 }
 
-class Canvas {
-public:
-    Canvas(int w, int h) : w_(w), h_(h), px_(size_t(w) * h * 3, 255) {}
-    void Set(int x, int y, Rgb c) {
-        if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
-        uint8_t* p = &px_[(size_t(y) * w_ + x) * 3];
-        p[0] = c.r;
-        p[1] = c.g;
-        p[2] = c.b;
-    }
-    void Text(int x, int y, const std::string& text, int zoom, Rgb c) {
-        for (char ch : text) {
-            if (const uint8_t* g = Glyph(ch)) {
-                for (int row = 0; row < 7; ++row)
-                    for (int col = 0; col < 5; ++col)
-                        if (g[row] & (16 >> col))
-                            for (int dy = 0; dy < zoom; ++dy)
-                                for (int dx = 0; dx < zoom; ++dx) Set(x + col * zoom + dx, y + row * zoom + dy, c);
-            }
-            x += 6 * zoom;
-        }
-    }
-    [[nodiscard]] int Width() const { return w_; }
-    [[nodiscard]] int Height() const { return h_; }
-    [[nodiscard]] const uint8_t* Row(int y) const { return &px_[size_t(y) * w_ * 3]; }
-
-private:
-    int w_, h_;
-    std::vector<uint8_t> px_;
-};
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-
-// libpng's error path longjmps back here: only plain data lives in this frame. Returns null on
-// success, else what went wrong.
-const char* WritePng(FILE* file, const Canvas& canvas, png_text* texts, int textCount) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop pinfo = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !pinfo) {
-        png_destroy_write_struct(&png, &pinfo);
-        return "libpng could not start writing";
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &pinfo);
-        return "libpng failed writing";
-    }
+bool PngStart(png_structp png, png_infop info, FILE* file, int w, int h, png_text* texts, int count) {
+    if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    png_set_IHDR(png, pinfo, canvas.Width(), canvas.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_text(png, pinfo, texts, textCount);
-    png_write_info(png, pinfo);
-    for (int y = 0; y < canvas.Height(); ++y) png_write_row(png, const_cast<png_bytep>(canvas.Row(y)));
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_text(png, info, texts, count);
+    png_set_compression_level(png, 4);  // a few per cent larger than 6, half the time
+    png_write_info(png, info);
+    return true;
+}
+
+bool PngEnd(png_structp png) {
+    if (setjmp(png_jmpbuf(png))) return false;
     png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &pinfo);
-    return nullptr;
+    return true;
+}
+
+// A round step for labels: about count steps over span.
+int NiceStep(double span, int count) {
+    for (int step : {1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, 1000, 2000, 2500, 5000})
+        if (span / step <= count) return step;
+    return 10000;
+}
+
+std::string Thousands(long v) {
+    std::string digits = std::to_string(std::labs(v));
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), ",");
+    return (v < 0 ? "-" : "") + digits;
+}
+
+void Triangle(Canvas& c, double ax, double ay, double bx, double by, double cx, double cy, Rgb colour) {
+    const int y0 = static_cast<int>(std::floor(std::min({ay, by, cy})));
+    const int y1 = static_cast<int>(std::ceil(std::max({ay, by, cy})));
+    const int x0 = static_cast<int>(std::floor(std::min({ax, bx, cx})));
+    const int x1 = static_cast<int>(std::ceil(std::max({ax, bx, cx})));
+    auto edge = [](double px, double py, double qx, double qy, double x, double y) {
+        return (qx - px) * (y - py) - (qy - py) * (x - px);
+    };
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            // 4 x 4 samples a pixel for smooth edges.
+            int inside = 0;
+            for (int s = 0; s < 16; ++s) {
+                const double sx = x + (s % 4 + 0.5) / 4, sy = y + (s / 4 + 0.5) / 4;
+                const double e1 = edge(ax, ay, bx, by, sx, sy), e2 = edge(bx, by, cx, cy, sx, sy),
+                             e3 = edge(cx, cy, ax, ay, sx, sy);
+                if ((e1 >= 0 && e2 >= 0 && e3 >= 0) || (e1 <= 0 && e2 <= 0 && e3 <= 0)) ++inside;
+            }
+            c.Blend(x, y, colour, inside * 255 / 16);
+        }
 }
 
 }  // namespace
 
-void Grid::PutBlock(int x0, int y0, const int16_t* block) {
-    for (int r = 0; r < 320; ++r) {
-        if (y0 + r >= height_) break;
-        int16_t* row = &cells_[size_t(y0 + r) * width_ + x0];
-        std::memcpy(row, block + r * 320, sizeof(int16_t) * std::min(320, width_ - x0));
-    }
+std::string Dms(double degrees, char positive, char negative) {
+    const char hemisphere = degrees < 0 ? negative : positive;
+    // Tenths of a second, rounded once, so that 59.96" never prints as 60.0".
+    const long tenths = std::lround(std::fabs(degrees) * 36000.0);
+    char text[64];
+    std::snprintf(text, sizeof text, U8(u8"%ld°%02ld′%02ld.%ld″%c"), tenths / 36000, tenths / 600 % 60, tenths / 10 % 60,
+                  tenths % 10, hemisphere);
+    return text;
 }
 
-bool WritePicture(const Grid& grid, const PictureInfo& info, const std::string& path, std::string& error) {
-    const int s = std::max(1, info.scale);
-    const int mapW = grid.Width() / s;
-    const int mapH = grid.Height() / s;
-    const int strip = 110;
-    if (mapW <= 0 || mapH <= 0) {
-        error = "nothing to draw";
+PngMapWriter::~PngMapWriter() {
+    if (png_) png_destroy_write_struct(&png_, &info_);
+}
+
+int64_t PngMapWriter::MemoryFor(int mapWidth) {
+    const int64_t width = std::max<int64_t>(mapWidth + kMargin * 2 + 24 + kPanelWidth, kMinWidth);
+    return 65536 * 3 + 3 * int64_t{mapWidth} * 2 + width * 3 * (1 + kTopBand + kBottomBand) + kPanelWidth * kPanelHeight * 3;
+}
+
+bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) {
+    frame_ = frame;
+    if (!font_.Load(error)) return false;
+    mapLeft_ = kMargin;
+    panelLeft_ = kMargin + frame.width + 24;
+    totalWidth_ = std::max(panelLeft_ + kPanelWidth + kMargin, kMinWidth);
+    middleHeight_ = std::max(frame.height, kPanelHeight);
+    const int64_t totalHeight = int64_t{kTopBand} + middleHeight_ + kBottomBand;
+    if (totalHeight > INT32_MAX || totalWidth_ <= 0) {
+        error = "the picture is too large for PNG";
         return false;
     }
-    int lo = INT16_MAX, hi = INT16_MIN;
-    for (int y = 0; y < grid.Height(); ++y)
-        for (int x = 0; x < grid.Width(); ++x) {
-            int16_t v = grid.At(x, y);
-            if (v == info.noValue) continue;
-            lo = std::min<int>(lo, v);
-            hi = std::max<int>(hi, v);
-        }
-    if (lo > hi) lo = hi = 0;
-    const double span = std::max(1, hi - lo);
+    for (auto& row : rows_) row.assign(static_cast<size_t>(frame.width), kNoValue);
+    tints_.resize(65536);
+    for (int v = INT16_MIN; v <= INT16_MAX; ++v)
+        tints_[static_cast<size_t>(v - INT16_MIN)] = Tint(double(v - frame.rangeMin) / (frame.rangeMax - frame.rangeMin));
+    line_.assign(static_cast<size_t>(totalWidth_) * 3, 255);
 
-    Canvas canvas(mapW + strip, std::max(mapH, 200));
-    // Light from the north-west, 45 degrees up.
-    const double lx = -std::sqrt(0.5) * std::sqrt(0.5), ly = std::sqrt(0.5) * std::sqrt(0.5), lz = std::sqrt(0.5);
-    const double dxm = info.cellMetresX * s * 2, dym = info.cellMetresY * s * 2;
-    for (int py = 0; py < mapH; ++py) {
-        const int y = (mapH - 1 - py) * s;  // north at the top
-        for (int px = 0; px < mapW; ++px) {
-            const int x = px * s;
-            int16_t v = grid.At(x, y);
-            if (v == info.noValue) {
-                canvas.Set(px, py, kNoData);
-                continue;
-            }
-            auto at = [&](int xx, int yy) {
-                xx = std::clamp(xx, 0, grid.Width() - 1);
-                yy = std::clamp(yy, 0, grid.Height() - 1);
-                int16_t w = grid.At(xx, yy);
-                return w == info.noValue ? double(v) : double(w);
-            };
-            double gx = (at(x + s, y) - at(x - s, y)) / dxm;
-            double gy = (at(x, y + s) - at(x, y - s)) / dym;
-            double nx = -gx, ny = -gy, nz = 1.0;
-            double len = std::sqrt(nx * nx + ny * ny + nz * nz);
-            double shade = std::max(0.0, (nx * lx + ny * ly + nz * lz) / len);
-            Rgb c = Tint((v - lo) / span);
-            double k = 0.35 + 0.75 * shade;
-            canvas.Set(px, py,
-                       {static_cast<uint8_t>(std::min(255.0, c.r * k)), static_cast<uint8_t>(std::min(255.0, c.g * k)),
-                        static_cast<uint8_t>(std::min(255.0, c.b * k))});
-        }
-    }
-    // The colour scale: a bar from the lowest (bottom) to the highest value, with labels.
-    const int barX = mapW + 12, barTop = 20, barBottom = canvas.Height() - 40;
-    for (int y = barTop; y <= barBottom; ++y) {
-        Rgb c = Tint(double(barBottom - y) / std::max(1, barBottom - barTop));
-        for (int x = barX; x < barX + 18; ++x) canvas.Set(x, y, c);
-    }
-    for (int i = 0; i <= 4; ++i) {
-        int value = lo + static_cast<int>(std::lround(span * i / 4.0));
-        int y = barBottom - (barBottom - barTop) * i / 4;
-        for (int x = barX + 18; x < barX + 24; ++x) canvas.Set(x, y, {0, 0, 0});
-        canvas.Text(barX + 27, y - 7, std::to_string(value) + "m", 2, {0, 0, 0});
-    }
-    for (int y = barBottom + 14; y < barBottom + 30; ++y)
-        for (int x = barX; x < barX + 18; ++x) canvas.Set(x, y, kNoData);
-
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = "cannot write " + path;
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, g_pngError, ErrorFn, WarningFn);
+    info_ = png_ ? png_create_info_struct(png_) : nullptr;
+    if (!png_ || !info_) {
+        error = "libpng could not start";
         return false;
     }
-    // Everything with a destructor stays out here: a longjmp from libpng then skips none.
-    const std::string title = info.title;
-    const std::string software = "tephrix-render";
+    title_ = frame.title;
+    software_ = "tephrix-render";
     png_text texts[2] = {};
     texts[0].compression = PNG_ITXT_COMPRESSION_NONE;
     texts[0].key = const_cast<char*>("Title");
-    texts[0].text = const_cast<char*>(title.data());
-    texts[0].itxt_length = title.size();
+    texts[0].text = title_.data();
+    texts[0].itxt_length = title_.size();
     texts[0].lang = const_cast<char*>("ja");
     texts[1].compression = PNG_TEXT_COMPRESSION_NONE;
     texts[1].key = const_cast<char*>("Software");
-    texts[1].text = const_cast<char*>(software.data());
-    texts[1].text_length = software.size();
-    if (const char* failure = WritePng(file.get(), canvas, texts, 2)) {
-        error = std::string(failure) + " " + path;
+    texts[1].text = software_.data();
+    texts[1].text_length = software_.size();
+    if (!PngStart(png_, info_, file, totalWidth_, static_cast<int>(totalHeight), texts, 2)) {
+        error = std::string("PNG: ") + g_pngError;
+        return false;
+    }
+
+    // Above the map: the title, and the northern corners' coordinates.
+    Canvas top(totalWidth_, kTopBand);
+    font_.Draw(top, kMargin, 34, frame.title.empty() ? "(untitled)" : frame.title, 28, kInk);
+    const std::string nw = Dms(frame.north, 'N', 'S') + "  " + Dms(frame.west, 'E', 'W');
+    const std::string ne = Dms(frame.north, 'N', 'S') + "  " + Dms(frame.east, 'E', 'W');
+    font_.Draw(top, mapLeft_, kTopBand - 8, nw, 14, kInk);
+    const int neWidth = font_.Measure(ne, 14);
+    if (mapLeft_ + frame.width - neWidth > mapLeft_ + font_.Measure(nw, 14) + 16)
+        font_.Draw(top, mapLeft_ + frame.width - neWidth, kTopBand - 8, ne, 14, kInk);
+    top.Fill(mapLeft_ - 1, kTopBand - 4, mapLeft_, kTopBand, kInk);  // corner ticks
+    top.Fill(mapLeft_ + frame.width, kTopBand - 4, mapLeft_ + frame.width + 1, kTopBand, kInk);
+
+    // Beside the map: the legend, the no-data swatch and the north arrow.
+    panel_ = std::make_unique<Canvas>(kPanelWidth, kPanelHeight);
+    Canvas& p = *panel_;
+    font_.Draw(p, 0, 16, U8(u8"Height (m)"), 17, kInk);
+    const int barTop = 30, barBottom = 290, barWidth = 22;
+    const double span = frame.rangeMax - frame.rangeMin;
+    for (int y = barTop; y <= barBottom; ++y)
+        p.Fill(0, y, barWidth, y + 1, Tint(static_cast<double>(barBottom - y) / (barBottom - barTop)));
+    const int step = NiceStep(span, 8);
+    for (long v = static_cast<long>(std::ceil(frame.rangeMin / double(step))) * step; v <= frame.rangeMax; v += step) {
+        const int y = barBottom - static_cast<int>(std::lround((v - frame.rangeMin) / span * (barBottom - barTop)));
+        p.Fill(barWidth, y, barWidth + 5, y + 1, kInk);
+        font_.Draw(p, barWidth + 9, y + 5, Thousands(v), 15, kInk);
+    }
+    p.Fill(0, 306, barWidth, 324, kNoData);
+    font_.Draw(p, barWidth + 9, 320, U8(u8"no data"), 15, kInk);
+    font_.Draw(p, 0, 346, frame.stretched ? "stretched over this map" : "fixed: maps compare", 12, {90, 90, 90});
+    const double ax = 30;
+    font_.Draw(p, static_cast<int>(ax) - font_.Measure("N", 18) / 2, 378, "N", 18, kInk);
+    Triangle(p, ax, 384, ax - 13, 424, ax, 412, kInk);
+    Triangle(p, ax, 384, ax + 13, 424, ax, 412, {150, 150, 150});
+
+    for (int y = 0; y < kTopBand; ++y) {
+        std::memcpy(line_.data(), top.Row(y), line_.size());
+        if (!WriteRow(error)) return false;
+    }
+    return true;
+}
+
+bool PngMapWriter::WriteRow(std::string& error) {
+    if (PngWriteRow(png_, line_.data())) return true;
+    error = std::string("PNG: ") + g_pngError;
+    return false;
+}
+
+bool PngMapWriter::PutRow(const int16_t* heights, std::string& error) {
+    const size_t n = static_cast<size_t>(frame_.width);
+    if (received_++ == 0) {
+        std::copy(heights, heights + n, rows_[1].begin());
+        rows_[0] = rows_[1];
+        return true;
+    }
+    std::copy(heights, heights + n, rows_[2].begin());
+    if (!EmitMapRow(error)) return false;
+    std::swap(rows_[0], rows_[1]);
+    std::swap(rows_[1], rows_[2]);
+    return true;
+}
+
+bool PngMapWriter::EmitMapRow(std::string& error) {
+    const int y = emitted_++;
+    std::fill(line_.begin(), line_.end(), 255);
+    // Light from the north-west, 45 degrees up; gradients over two pixels of ground.
+    const double lx = -0.5, ly = 0.5, lz = std::sqrt(0.5);
+    const double d = frame_.pixelMetres * 2;
+    const int w = frame_.width;
+    for (int x = 0; x < w; ++x) {
+        const int16_t v = rows_[1][static_cast<size_t>(x)];
+        uint8_t* px = &line_[static_cast<size_t>(mapLeft_ + x) * 3];
+        if (v == kNoValue) {
+            px[0] = kNoData.r, px[1] = kNoData.g, px[2] = kNoData.b;
+            continue;
+        }
+        auto at = [&](int row, int xx) {
+            const int16_t h = rows_[row][static_cast<size_t>(std::clamp(xx, 0, w - 1))];
+            return h == kNoValue ? double(v) : double(h);
+        };
+        const double gx = (at(1, x + 1) - at(1, x - 1)) / d;
+        const double gy = (at(0, x) - at(2, x)) / d;  // row 0 lies north
+        const double len = std::sqrt(gx * gx + gy * gy + 1.0);
+        const double shade = std::max(0.0, (-gx * lx - gy * ly + lz) / len);
+        const Rgb c = tints_[static_cast<size_t>(v - INT16_MIN)];
+        const double k = 0.35 + 0.75 * shade;
+        px[0] = static_cast<uint8_t>(std::min(255.0, c.r * k));
+        px[1] = static_cast<uint8_t>(std::min(255.0, c.g * k));
+        px[2] = static_cast<uint8_t>(std::min(255.0, c.b * k));
+    }
+    if (y < panel_->Height())
+        std::memcpy(&line_[static_cast<size_t>(panelLeft_) * 3], panel_->Row(y), static_cast<size_t>(kPanelWidth) * 3);
+    return WriteRow(error);
+}
+
+bool PngMapWriter::Finish(std::string& error) {
+    if (received_ > 0) {
+        rows_[2] = rows_[1];
+        if (!EmitMapRow(error)) return false;
+    }
+    for (int y = emitted_; y < middleHeight_; ++y) {
+        std::fill(line_.begin(), line_.end(), 255);
+        if (y < panel_->Height())
+            std::memcpy(&line_[static_cast<size_t>(panelLeft_) * 3], panel_->Row(y), static_cast<size_t>(kPanelWidth) * 3);
+        if (!WriteRow(error)) return false;
+    }
+    // Below the map: the southern corners, the scale bar, the datum and the source.
+    Canvas bottom(totalWidth_, kBottomBand);
+    const int right = mapLeft_ + frame_.width;
+    bottom.Fill(mapLeft_ - 1, 0, mapLeft_, 4, kInk);
+    bottom.Fill(right, 0, right + 1, 4, kInk);
+    const std::string sw = Dms(frame_.south, 'N', 'S') + "  " + Dms(frame_.west, 'E', 'W');
+    const std::string se = Dms(frame_.south, 'N', 'S') + "  " + Dms(frame_.east, 'E', 'W');
+    font_.Draw(bottom, mapLeft_, 18, sw, 14, kInk);
+    const int seWidth = font_.Measure(se, 14);
+    if (right - seWidth > mapLeft_ + font_.Measure(sw, 14) + 16) font_.Draw(bottom, right - seWidth, 18, se, 14, kInk);
+
+    // The longest round length within a quarter of the map's width (at least 60 pixels' worth).
+    const double ground = std::max(frame_.width / 4, 60) * frame_.pixelMetres;
+    double length = 1;
+    for (double l : {1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0,
+                     50000.0, 100000.0, 200000.0, 500000.0, 1000000.0})
+        if (l <= ground) length = l;
+    const int barPixels = std::max(4, static_cast<int>(std::lround(length / frame_.pixelMetres)));
+    const int barY = 36;
+    for (int s = 0; s < 4; ++s) {
+        const int x0 = mapLeft_ + barPixels * s / 4, x1 = mapLeft_ + barPixels * (s + 1) / 4;
+        bottom.Fill(x0, barY, x1, barY + 7, s % 2 ? kPaper : kInk);
+    }
+    bottom.Fill(mapLeft_, barY, mapLeft_ + barPixels, barY + 1, kInk);
+    bottom.Fill(mapLeft_, barY + 6, mapLeft_ + barPixels, barY + 7, kInk);
+    bottom.Fill(mapLeft_ + barPixels - 1, barY, mapLeft_ + barPixels, barY + 7, kInk);
+    const std::string label = length >= 1000 ? Thousands(static_cast<long>(length / 1000)) + " km"
+                                             : Thousands(static_cast<long>(length)) + " m";
+    font_.Draw(bottom, mapLeft_ + barPixels + 8, barY + 8, label, 15, kInk);
+    std::string foot = frame_.datum;
+    if (!frame_.note.empty()) foot += U8(u8"  ·  ") + frame_.note;
+    font_.Draw(bottom, mapLeft_, 72, foot, 14, {70, 70, 70});
+    for (int y = 0; y < kBottomBand; ++y) {
+        std::memcpy(line_.data(), bottom.Row(y), line_.size());
+        if (!WriteRow(error)) return false;
+    }
+    if (!PngEnd(png_)) {
+        error = std::string("PNG: ") + g_pngError;
         return false;
     }
     return true;

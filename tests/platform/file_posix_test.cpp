@@ -1,0 +1,55 @@
+// The POSIX file layer opens regular files only, and never waits on what it is handed.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/file.h"
+#include "platform/path_root.h"
+#include "tests/support/temp_root.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+double Seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+TEST(FilePosix, OpensARegularFileAndReadsIt) {
+    testsupport::TempRoot root;
+    root.Write("C:\\d\\a.LEM", std::string("12345"));
+    platform::File file;
+    ASSERT_TRUE(file.Open("C:\\d\\a.LEM"));
+    char buffer[8] = {};
+    EXPECT_EQ(file.ReadAt(1, buffer, sizeof buffer), 4);
+    EXPECT_EQ(std::string(buffer, 4), "2345");
+    EXPECT_EQ(file.Size(), 5);
+}
+
+// A FIFO with no writer would block a plain open for ever; a device such as /dev/zero would
+// read for ever; a folder is no file. Each is refused at once.
+TEST(FilePosix, RefusesWhatIsNotARegularFile) {
+    testsupport::TempRoot root;
+    root.MakeFolder("C:\\d\\folder");
+    const fs::path d = fs::path(root.Dir()) / "C" / "d";
+    ASSERT_EQ(::mkfifo((d / "fifo.LEM").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", d / "zero.LEM");
+    fs::create_symlink("/dev/null", d / "null.LEM");
+    for (const char* name : {"C:\\d\\fifo.LEM", "C:\\d\\zero.LEM", "C:\\d\\null.LEM", "C:\\d\\folder"}) {
+        SCOPED_TRACE(name);
+        const double start = Seconds();
+        platform::File file;
+        EXPECT_FALSE(file.Open(name));
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_LT(Seconds() - start, 2.0);
+    }
+}
+
+}  // namespace
