@@ -53,6 +53,7 @@ void CDcmElevation::ClearSlots() {
 int CDcmElevation::Open(const char* path) {
     index_.clear();
     index_.shrink_to_fit();
+    indexCount_ = 0;
     ready_ = false;
     ClearSlots();
     const size_t length = path != nullptr ? std::strlen(path) : kMaxPath;
@@ -94,6 +95,13 @@ int CDcmElevation::Open(const char* path) {
         const uint8_t* entry = raw.data() + static_cast<size_t>(i) * kIndexEntrySize;
         index_[static_cast<size_t>(i)] = IndexEntry{base::LoadI32(entry), base::LoadI32(entry + 4)};
     }
+    // A stable sort keeps entries of one identifier in file order, so the first one survives.
+    std::stable_sort(index_.begin(), index_.end(),
+                     [](const IndexEntry& a, const IndexEntry& b) { return a.tileId < b.tileId; });
+    index_.erase(std::unique(index_.begin(), index_.end(),
+                             [](const IndexEntry& a, const IndexEntry& b) { return a.tileId == b.tileId; }),
+                 index_.end());
+    indexCount_ = count;
     ready_ = true;
     return 1;
 }
@@ -126,7 +134,11 @@ int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
+    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
+    } else {
+        std::memset(block, 0, kTileBytes);
+    }
     tileFile_.Close();
     return 1;
 }
@@ -144,19 +156,26 @@ const int16_t* CDcmElevation::GetTile(int32_t tileId) {
     slotId_[slot] = tileId;
     slotZero_[slot] = false;
     int16_t* values = slotValues_[slot];
-    for (const IndexEntry& entry : index_) {
-        if (entry.tileId == tileId) {
-            ++tileReads_;
-            ReadOrZero(tileFile_, entry.offset, values, kTileBytes);
-            if constexpr (std::endian::native == std::endian::big) {
-                for (int16_t& v : slotValues_[slot]) {
-                    const auto u = static_cast<uint16_t>(v);
-                    v = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
-                }
-            }
-            return values;
+    int32_t offset = 0;
+    if (!FindTile(tileId, &offset)) {
+        slotZero_[slot] = true;
+        return g_zeroTile;
+    }
+    ++tileReads_;
+    ReadOrZero(tileFile_, offset, values, kTileBytes);
+    if constexpr (std::endian::native == std::endian::big) {
+        for (int16_t& v : slotValues_[slot]) {
+            const auto u = static_cast<uint16_t>(v);
+            v = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
         }
     }
-    slotZero_[slot] = true;
-    return g_zeroTile;
+    return values;
+}
+
+bool CDcmElevation::FindTile(int32_t tileId, int32_t* offset) const {
+    const auto it = std::lower_bound(index_.begin(), index_.end(), tileId,
+                                     [](const IndexEntry& e, int32_t id) { return e.tileId < id; });
+    if (it == index_.end() || it->tileId != tileId) return false;
+    *offset = it->offset;
+    return true;
 }

@@ -53,11 +53,12 @@ public:
     const int16_t* GetTile(int32_t tileId);
 
     [[nodiscard]] bool Ready() const { return ready_; }
+    [[nodiscard]] const std::string& FilePath() const { return filePath_; }
     [[nodiscard]] bool HasDatumTag() const;
     // The datum short name when the header carries the "DATM" tag, else empty.
     [[nodiscard]] std::string DatumName() const;
     [[nodiscard]] const uint8_t* Header() const { return header_; }
-    [[nodiscard]] int32_t IndexCount() const { return static_cast<int32_t>(index_.size()); }
+    [[nodiscard]] int32_t IndexCount() const { return indexCount_; }
     [[nodiscard]] int32_t SlotId(int slot) const { return slotId_[slot]; }
     // Tiles read from the file during fills (one per slot load of an indexed tile).
     [[nodiscard]] int64_t TileReads() const { return tileReads_; }
@@ -68,9 +69,14 @@ private:
         int32_t offset;
     };
     void ClearSlots();
+    // The offset of the first entry in file order that names tileId; false when none does.
+    [[nodiscard]] bool FindTile(int32_t tileId, int32_t* offset) const;
 
     uint8_t header_[kHeaderSize] = {};
+    // One entry per identifier, the first in file order, sorted by identifier: a tile the
+    // index lacks costs a binary search, not a pass over up to a million entries.
     std::vector<IndexEntry> index_;
+    int32_t indexCount_ = 0;  // entries the header counts and the index holds
     std::string filePath_;
     bool ready_ = false;
     platform::File tileFile_;  // open only during a fill

@@ -59,7 +59,11 @@ int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                  double cellsPerDegLat, double cellsPerDegLon) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
-    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+    } else {
+        std::fill(block, block + 320 * 320, int16_t{1});
+    }
     return 1;
 }
 

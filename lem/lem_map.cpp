@@ -179,6 +179,8 @@ void CLemMap::ClearState() {
 }
 
 void CLemMap::FreeBuffers() {
+    blockCache_.reset();
+    dataFile_.Close();
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -392,16 +394,54 @@ int CLemMap::GetHeader() {
     return 1;
 }
 
+const std::string& CLemMap::ResolveDataPath(platform::FileStamp* stamp) const {
+    *stamp = platform::StampOf(dataPathPrimary_);
+    if (FlatLayout || stamp->exists) return dataPathPrimary_;
+    *stamp = platform::StampOf(dataPathSecondary_);
+    return dataPathSecondary_;
+}
+
+lem::BlockInputs CLemMap::CurrentInputs(const platform::FileStamp& data) const {
+    lem::BlockInputs in;
+    in.margin = lem::CurrentMargin();
+    in.cols = Cols;
+    in.rows = Rows;
+    in.recordCount = RecordCount;
+    in.rowTable = RowTable.data();
+    in.rowTableSize = RowTable.size();
+    in.lineBufferSize = LineBuffer.size();
+    in.dcm = Dcm.get();
+    in.xem = Xem.get();
+    in.xemHandle = Xem ? Xem->Handle() : 0;
+    in.sourceLat = SourceOrigin.lat;
+    in.sourceLon = SourceOrigin.lon;
+    in.cellsPerDegLat = CellsPerDegLat;
+    in.cellsPerDegLon = CellsPerDegLon;
+    in.data = data;
+    if (Dcm) in.dcmFile = platform::StampOf(Dcm->FilePath());
+    return in;
+}
+
 int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     if (!Opened) {
         std::memset(values, 0, kBlockCells * sizeof(int16_t));
         return 0;
     }
-    platform::File data;
-    if (!data.Open(DataPath())) {
-        std::memset(values, 0, kBlockCells * sizeof(int16_t));
-        return 0;
+    platform::FileStamp stamp;
+    const std::string& dataPath = ResolveDataPath(&stamp);
+    const lem::BlockInputs inputs = CurrentInputs(stamp);
+    if (blockCache_ && blockCache_->Find(blockId, inputs, values)) return 1;
+
+    if (!dataFile_.IsOpen() || dataFilePath_ != &dataPath || !(dataFileStamp_ == stamp)) {
+        dataFile_.Close();
+        if (!stamp.isFile || !dataFile_.Open(dataPath)) {
+            std::memset(values, 0, kBlockCells * sizeof(int16_t));
+            return 0;
+        }
+        dataFileStamp_ = stamp;
+        dataFilePath_ = &dataPath;
     }
+    platform::File& data = dataFile_;
 
     int filled = 0;
     if (Dcm) {
@@ -410,15 +450,30 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         filled = Xem->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
     }
     const bool blend = filled == 1;
+    // The DCM source writes every cell, also when it cannot fill.
+    const bool wholeBlock = Dcm != nullptr || blend;
+    if (!blockCache_) {
+        try {
+            blockCache_ = std::make_unique<lem::CBlockCache>();
+        } catch (const std::bad_alloc&) {
+            // Blocks are then read afresh every time.
+        }
+    }
+    lem::CBlockCache::Written written;
+    if (wholeBlock) written.SetAll();
+    const auto keep = [&] {
+        if (blockCache_) blockCache_->Store(blockId, inputs, values, written);
+        return 1;
+    };
 
     // Without a completed GetHeader the table holds flags, not offsets: place nothing.
-    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return 1;
+    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return keep();
 
     const base::CellPos cell = base::BlockIdToCell(blockId);
     const int64_t r2 = lem::CurrentMargin() / 2;
     const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
     const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
-    if (c0 < 0 || c0 >= Cols) return 1;
+    if (c0 < 0 || c0 >= Cols) return keep();
 
     const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
     const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
@@ -440,6 +495,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
             lem::StoreMetres(parsed, delivered, out);
+            if (!wholeBlock) written.SetRow(d, parsed, delivered);
             continue;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
@@ -461,5 +517,5 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             }
         }
     }
-    return 1;
+    return keep();
 }

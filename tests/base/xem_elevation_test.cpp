@@ -229,6 +229,23 @@ TEST_F(XemTest, FillAddsOneToEveryValue) {
     }
 }
 
+TEST_F(XemTest, CoarseMapsDecodeAtMostNineTilesABlock) {
+    // A sheet header that claims 1 degree for 4 x 3 cells: every sample of a block would lie in
+    // another tile of the set. Such a block is not sampled and costs no decoder call; a map
+    // twice as coarse as the set, 40 cells in, still samples its 3 x 3 tiles, each decoded once.
+    InstallMarkedSet();
+    auto xem = OpenSet();
+    std::vector<int16_t> block(kCells, 4321);
+    ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0, 138.0, 3, 4), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 1));
+    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 0);
+
+    ASSERT_EQ(xem->FillBlock(111, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 1024, 512), 1);
+    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 9);
+    EXPECT_EQ(block[0], 1 + 1);                    // tile 100
+    EXPECT_EQ(block[319 * 320 + 319], 20300 / 100 + 1);  // tile 20300
+}
+
 // The guidebook landscape: the synthetic terrain at about 50 m, stored one metre low.
 constexpr double kSetLat = 35.0;
 constexpr double kSetLon = 138.0;
