@@ -143,9 +143,32 @@ private:
     bool ok_ = false;
 };
 
-// The sample sheet is 2250 x 1500 cells: blocks 0..7 east-west (7 the 10-column edge block)
-// and 0..4 north-south.
-int32_t SampleBlock(int bx, int by) { return BlockId(kMarginBlocks + bx, kMarginBlocks + by); }
+// Whole-map column and row to the identifier of the block starting there (x + 320 and y
+// multiples of 40).
+int32_t BlockAt(int64_t x, int64_t y) {
+    const int64_t col = x + 320;
+    return static_cast<int32_t>((col % 320) / 40 + 100 * ((col / 320) % 100) + 1000000 * (col / 32000) +
+                                10 * ((y % 320) / 40) + 10000 * ((y / 320) % 100) + 100000000 * (y / 32000));
+}
+
+constexpr int64_t kOrigin = 320 * kMarginBlocks;
+
+// Blocks of each kind of the sample sheet (2250 x 1500 cells), more of them than a map's block
+// cache holds, so that every request is read: inside the sheet, at its eastern edge (the last
+// 10 and 50 columns), and in the margin west of it.
+std::vector<int32_t> SampleBlocks(int kind) {
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 8; ++j) {
+            switch (kind) {
+                case 0: ids.push_back(BlockAt(kOrigin + 640 + 40 * i, kOrigin + 320 + 40 * j)); break;
+                case 1: ids.push_back(BlockAt(kOrigin + 7 * 320 - 40 * (j % 2), kOrigin + 40 * (i * 4 + j / 2))); break;
+                default: ids.push_back(BlockAt(kOrigin - 320 * (3 + i), kOrigin + 320 * j)); break;
+            }
+        }
+    }
+    return ids;
+}
 
 void RunBlocks(benchmark::State& state, OpenedMap& map, const std::vector<int32_t>& ids) {
     if (!map.ok()) {
@@ -161,37 +184,56 @@ void RunBlocks(benchmark::State& state, OpenedMap& map, const std::vector<int32_
     }
 }
 
-// Each block kind of the sample sheet with each background: inside, the 10-column eastern edge
-// block, and a margin block far from the sheet.
+// Each block kind of the sample sheet with each background, every request read afresh.
 void BM_SampleBlock(benchmark::State& state) {
-    const auto background = static_cast<Background>(state.range(0));
-    OpenedMap map(kSampleSheet, background);
-    std::vector<int32_t> ids;
-    switch (state.range(1)) {
-        case 0: ids = {SampleBlock(2, 1), SampleBlock(3, 2), SampleBlock(4, 1)}; break;
-        case 1: ids = {SampleBlock(7, 1), SampleBlock(7, 2), SampleBlock(7, 3)}; break;
-        default: ids = {SampleBlock(-3, 1), SampleBlock(10, 2), SampleBlock(2, -2)}; break;
-    }
-    RunBlocks(state, map, ids);
+    OpenedMap map(kSampleSheet, static_cast<Background>(state.range(0)));
+    RunBlocks(state, map, SampleBlocks(static_cast<int>(state.range(1))));
 }
 BENCHMARK(BM_SampleBlock)
     ->ArgNames({"background", "block"})
     ->ArgsProduct({{0, 1, 2}, {0, 1, 2}})
     ->Unit(benchmark::kMicrosecond);
 
-// The doctored pair: the sheet's own block and margin blocks around it.
+// One block asked for again and again, nothing changed on disk.
+void BM_SampleBlockAgain(benchmark::State& state) {
+    OpenedMap map(kSampleSheet, static_cast<Background>(state.range(0)));
+    RunBlocks(state, map, {SampleBlocks(0).front()});
+}
+BENCHMARK(BM_SampleBlockAgain)->ArgName("background")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// The host's requests while the user pans: a view of 6 x 4 blocks asks for all its blocks,
+// south row first, west to east, then moves east by one block and asks again; eight moves east
+// across the sheet and eight back. Time per request.
+void BM_PanSequence(benchmark::State& state) {
+    OpenedMap map(kSampleSheet, static_cast<Background>(state.range(0)));
+    std::vector<int32_t> ids;
+    for (int step = 0; step < 16; ++step) {
+        const int west = step < 8 ? step - 2 : 14 - step;
+        for (int by = -1; by < 3; ++by) {
+            for (int bx = west; bx < west + 6; ++bx) ids.push_back(BlockId(kMarginBlocks + bx, kMarginBlocks + by));
+        }
+    }
+    RunBlocks(state, map, ids);
+    state.counters["requests_per_view"] = 24;
+}
+BENCHMARK(BM_PanSequence)->ArgName("background")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// The doctored pair: the sheet's own block and the margin around it, 64 blocks.
 void BM_CoarseSheetBlock(benchmark::State& state) {
     OpenedMap map(kHostileSheet, static_cast<Background>(state.range(0)), kHostileDcm);
-    RunBlocks(state, map, {BlockId(kMarginBlocks, kMarginBlocks), BlockId(kMarginBlocks - 1, kMarginBlocks + 1),
-                           BlockId(kMarginBlocks + 2, kMarginBlocks - 3)});
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 8; ++j) ids.push_back(BlockId(kMarginBlocks - 4 + i, kMarginBlocks - 4 + j));
+    }
+    RunBlocks(state, map, ids);
 }
 BENCHMARK(BM_CoarseSheetBlock)->ArgName("background")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// The DCM file at the index limit under the sample sheet: the index is searched for tiles it
-// lacks at every fill.
+// The DCM file at the index limit under the sample sheet: at every fill the index is searched
+// for the tiles it lacks.
 void BM_SampleBlockHugeIndex(benchmark::State& state) {
     OpenedMap map(kSampleSheet, Background::Dcm, kHostileDcm);
-    RunBlocks(state, map, {SampleBlock(2, 1), SampleBlock(3, 2), SampleBlock(4, 1)});
+    RunBlocks(state, map, SampleBlocks(0));
 }
 BENCHMARK(BM_SampleBlockHugeIndex)->Unit(benchmark::kMicrosecond);
 

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -297,17 +298,31 @@ TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
     EXPECT_EQ(dcm.TileReads(), 1);  // only tile 100 came from the file
 }
 
-TEST(DcmFill, EveryFillStartsWithAnEmptyCache) {
+TEST(DcmFill, EveryFillStartsWithEmptySlotsAndTilesAreReadOnceUntilTheFileChanges) {
     TempRoot root;
-    root.Write(kPath, gen::BuildDcm(CopyLayout(2, 2), &TileMarked).bytes);
+    root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), &TileMarked).bytes);
     CDcmElevation dcm;
     ASSERT_EQ(dcm.Open(kPath), 1);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 100, block), 1);
-    const int64_t once = dcm.TileReads();
-    EXPECT_EQ(once, 4);  // 100, 200, 10200, 10100
+    EXPECT_EQ(dcm.TileReads(), 4);  // 100, 200, 10200, 10100
+    const std::vector<int16_t> first = block;
+    // Block 200 needs 200 and 10200 again, which stay in the store; its slots start empty.
+    ASSERT_EQ(Fill(dcm, 200, block), 1);
+    EXPECT_EQ(dcm.SlotId(0), 200);
+    EXPECT_EQ(dcm.TileReads(), 6);  // 300 and 10300 are new
     ASSERT_EQ(Fill(dcm, 100, block), 1);
-    EXPECT_EQ(dcm.TileReads(), 2 * once);
+    EXPECT_EQ(block, first);
+    EXPECT_EQ(dcm.TileReads(), 6);
+
+    // The file rewritten (here: later write time, same size): every tile is read afresh.
+    const std::string host = root.Dir() + "/C/DEM/LAND.DCM";
+    const auto time = std::filesystem::last_write_time(host);
+    root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), [](double, double) { return 12.0; }).bytes);
+    std::filesystem::last_write_time(host, time + std::chrono::seconds(2));
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 12));
+    EXPECT_EQ(dcm.TileReads(), 10);
 }
 
 TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
@@ -341,7 +356,8 @@ TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
     EXPECT_EQ(dcm.SlotId(1), policy.loads[1]);
     EXPECT_EQ(dcm.SlotId(2), policy.loads[2]);
     EXPECT_EQ(dcm.SlotId(3), policy.loads[3]);
-    EXPECT_EQ(dcm.TileReads(), static_cast<int64_t>(policy.loads.size()));
+    // Slot 0 was loaded again and again; the store read each of the nine tiles once.
+    EXPECT_EQ(dcm.TileReads(), 9);
 }
 
 TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
