@@ -443,6 +443,16 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     }
     platform::File& data = dataFile_;
 
+    // Without a completed GetHeader the table holds flags, not offsets: place nothing.
+    const bool indexed = !LineBuffer.empty() && Cols > 0 && Rows > 0;
+    const base::CellPos cell = base::BlockIdToCell(blockId);
+    const int64_t r2 = lem::CurrentMargin() / 2;
+    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
+    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
+    const bool places = indexed && c0 >= 0 && c0 < Cols;
+    // A margin block without a background: nothing to write, nothing worth keeping.
+    if (!places && !Dcm && !Xem) return 1;
+
     int filled = 0;
     if (Dcm) {
         filled = Dcm->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
@@ -466,14 +476,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         return 1;
     };
 
-    // Without a completed GetHeader the table holds flags, not offsets: place nothing.
-    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return keep();
-
-    const base::CellPos cell = base::BlockIdToCell(blockId);
-    const int64_t r2 = lem::CurrentMargin() / 2;
-    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
-    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
-    if (c0 < 0 || c0 >= Cols) return keep();
+    if (!places) return keep();
 
     const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
     const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
