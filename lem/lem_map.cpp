@@ -502,15 +502,14 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             continue;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
-        for (int k = 0; k < delivered; ++k) {
+        // Soften the seam where the sheet meets a filled base layer.
+        const auto blend = [&](int k, int32_t b) {
             const int32_t v = parsed[k];
-            if (v == kNoData || v == kOutsideSurvey) continue;
+            if (v == kNoData || v == kOutsideSurvey) return;
             const int32_t m = (v + 5) / 10;
-            const int32_t b = out[k];
             const int64_t c = c0 + k;
             const bool outer = L == 0 || L == Rows - 1 || c == 0 || c == Cols - 1;
             const bool inner = !outer && (edgeRow || c == 1 || c == Cols - 2);
-            // Soften the seam where the sheet meets a filled base layer.
             if (b != 0 && outer) {
                 out[k] = static_cast<int16_t>((2 * b) / 3 + m / 3);
             } else if (b != 0 && inner) {
@@ -518,7 +517,24 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             } else {
                 out[k] = static_cast<int16_t>(m);
             }
+        };
+        if (edgeRow) {
+            for (int k = 0; k < delivered; ++k) blend(k, out[k]);
+            continue;
         }
+        // Between the first and last two rows only the two columns at each side of the sheet
+        // blend; every other cell takes the sheet's value as it does without a background.
+        int ringK[4];
+        int16_t ringBase[4];
+        int rings = 0;
+        for (const int64_t c : {int64_t{0}, int64_t{1}, int64_t{Cols} - 2, int64_t{Cols} - 1}) {
+            const int64_t k = c - c0;
+            if (k < 0 || k >= delivered || std::find(ringK, ringK + rings, k) != ringK + rings) continue;
+            ringK[rings] = static_cast<int>(k);
+            ringBase[rings++] = out[k];
+        }
+        lem::StoreMetres(parsed, delivered, out);
+        for (int i = 0; i < rings; ++i) blend(ringK[i], ringBase[i]);
     }
     return keep();
 }
