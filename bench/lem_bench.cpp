@@ -247,6 +247,22 @@ BENCHMARK(BM_ReadEdgeBlockBaseline)->Unit(benchmark::kMicrosecond);
 void BM_ReadBlockAgain(benchmark::State& state) { RunReadBlock(state, {InsideBlockIds().front()}, false); }
 BENCHMARK(BM_ReadBlockAgain)->Unit(benchmark::kMicrosecond);
 
+// Margin blocks west of the sheet, without a background: the block is left as passed.
+void BM_ReadMarginBlock(benchmark::State& state) {
+    CLemMap map;
+    if (!map.Open(kDataWin) || !map.GetHeader()) state.SkipWithError("open failed");
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 64; ++i) ids.push_back(BlockAt(320 * (120 - i % 8), 320 * (128 + i / 8)));
+    std::vector<int16_t> block(kCells, 0x7777);
+    size_t n = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(map.ReadBlock(ids[n++ % ids.size()], block.data()));
+        benchmark::ClobberMemory();
+    }
+    if (std::count(block.begin(), block.end(), int16_t{0x7777}) != kCells) state.SkipWithError("margin block written");
+}
+BENCHMARK(BM_ReadMarginBlock)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
