@@ -42,6 +42,7 @@ const int16_t* LookupTile(void* context, int32_t tileId) {
 
 CDcmElevation::CDcmElevation() {
     ClearSlots();
+    ClearStore();
 }
 
 CDcmElevation::~CDcmElevation() = default;
@@ -50,11 +51,19 @@ void CDcmElevation::ClearSlots() {
     std::fill(std::begin(slotId_), std::end(slotId_), -1);
 }
 
+void CDcmElevation::ClearStore() {
+    std::fill(std::begin(storeId_), std::end(storeId_), -1);
+    std::fill(std::begin(storeUse_), std::end(storeUse_), 0);
+}
+
 int CDcmElevation::Open(const char* path) {
     index_.clear();
     index_.shrink_to_fit();
+    indexCount_ = 0;
     ready_ = false;
     ClearSlots();
+    ClearStore();
+    tileFile_.Close();
     const size_t length = path != nullptr ? std::strlen(path) : kMaxPath;
     if (length >= kMaxPath) {
         filePath_.clear();
@@ -94,6 +103,13 @@ int CDcmElevation::Open(const char* path) {
         const uint8_t* entry = raw.data() + static_cast<size_t>(i) * kIndexEntrySize;
         index_[static_cast<size_t>(i)] = IndexEntry{base::LoadI32(entry), base::LoadI32(entry + 4)};
     }
+    // A stable sort keeps entries of one identifier in file order, so the first one survives.
+    std::stable_sort(index_.begin(), index_.end(),
+                     [](const IndexEntry& a, const IndexEntry& b) { return a.tileId < b.tileId; });
+    index_.erase(std::unique(index_.begin(), index_.end(),
+                             [](const IndexEntry& a, const IndexEntry& b) { return a.tileId == b.tileId; }),
+                 index_.end());
+    indexCount_ = count;
     ready_ = true;
     return 1;
 }
@@ -117,46 +133,77 @@ int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, doubl
 
 int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
                                  double cellsPerDegLat, double cellsPerDegLon) {
-    if (!ready_ || !tileFile_.Open(filePath_)) {
-        std::memset(block, 0, kTileBytes);
-        return 0;
+    // One status query a fill; a file that changed on disk is opened and read afresh.
+    const platform::FileStamp stamp = ready_ ? platform::StampOf(filePath_) : platform::FileStamp{};
+    if (!tileFile_.IsOpen() || !(stamp == tileFileStamp_)) {
+        tileFile_.Close();
+        ClearStore();
+        if (!ready_ || !stamp.isFile || !tileFile_.Open(filePath_)) {
+            std::memset(block, 0, kTileBytes);
+            return 0;
+        }
+        tileFileStamp_ = stamp;
     }
     ClearSlots();
     const base::SourceGrid grid{base::LoadI32(header_ + kLatSecondsOffset) * kDegreesPerSecond,
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
-    tileFile_.Close();
+    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
+    } else {
+        std::memset(block, 0, kTileBytes);
+    }
     return 1;
 }
 
 const int16_t* CDcmElevation::GetTile(int32_t tileId) {
-    int slot = -1;
+    int32_t offset = 0;
     // A free slot holds no tile, whatever identifier is asked for.
     for (int i = 0; i < kSlots; ++i) {
-        if (slotId_[i] == tileId && tileId != -1) return slotZero_[i] ? g_zeroTile : slotValues_[i];
+        if (slotId_[i] == tileId && tileId != -1) {
+            if (slotZero_[i] || !FindTile(tileId, &offset)) return g_zeroTile;
+            return StoredTile(tileId, offset);
+        }
     }
+    int slot = -1;
     for (int i = 0; i < kSlots && slot < 0; ++i) {
         if (slotId_[i] == -1) slot = i;
     }
     if (slot < 0) slot = 0;
     slotId_[slot] = tileId;
-    slotZero_[slot] = false;
-    int16_t* values = slotValues_[slot];
-    for (const IndexEntry& entry : index_) {
-        if (entry.tileId == tileId) {
-            ++tileReads_;
-            ReadOrZero(tileFile_, entry.offset, values, kTileBytes);
-            if constexpr (std::endian::native == std::endian::big) {
-                for (int16_t& v : slotValues_[slot]) {
-                    const auto u = static_cast<uint16_t>(v);
-                    v = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
-                }
-            }
-            return values;
+    slotZero_[slot] = !FindTile(tileId, &offset);
+    return slotZero_[slot] ? g_zeroTile : StoredTile(tileId, offset);
+}
+
+const int16_t* CDcmElevation::StoredTile(int32_t tileId, int32_t offset) {
+    int victim = 0;
+    for (int i = 0; i < kStoredTiles; ++i) {
+        if (storeId_[i] == tileId) {
+            storeUse_[i] = ++storeClock_;
+            return storeValues_[i];
+        }
+        if (storeUse_[i] < storeUse_[victim]) victim = i;
+    }
+    // The least recently used tile goes; a free entry has never been used.
+    storeId_[victim] = tileId;
+    storeUse_[victim] = ++storeClock_;
+    int16_t* values = storeValues_[victim];
+    ++tileReads_;
+    ReadOrZero(tileFile_, offset, values, kTileBytes);
+    if constexpr (std::endian::native == std::endian::big) {
+        for (int i = 0; i < 320 * 320; ++i) {
+            const auto u = static_cast<uint16_t>(values[i]);
+            values[i] = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
         }
     }
-    slotZero_[slot] = true;
-    return g_zeroTile;
+    return values;
+}
+
+bool CDcmElevation::FindTile(int32_t tileId, int32_t* offset) const {
+    const auto it = std::lower_bound(index_.begin(), index_.end(), tileId,
+                                     [](const IndexEntry& e, int32_t id) { return e.tileId < id; });
+    if (it == index_.end() || it->tileId != tileId) return false;
+    *offset = it->offset;
+    return true;
 }

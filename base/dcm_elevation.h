@@ -1,5 +1,6 @@
-// A DCM elevation file ("BEVM"): header and index read once, 320 x 320 tiles read on demand
-// into a four-slot cache that lives for one fill.
+// A DCM elevation file ("BEVM"): header and index read once, 320 x 320 tiles read on demand.
+// Each fill picks tiles through four slots that start empty; the tiles themselves stay in a
+// small store across fills, and the file stays open, until the file changes on disk.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,9 @@ public:
     static constexpr int kHeaderSize = 214;
     static constexpr int kIndexEntrySize = 16;
     static constexpr int kSlots = 4;
+    // Tiles kept across fills: the nine a block may reach at most (base::kMaxTileSpan each
+    // way), so that no fill reads a tile twice; 1.8 MB.
+    static constexpr int kStoredTiles = 9;
     static constexpr size_t kMaxPath = 260;  // bytes with the terminator
     // Far above the tiles of any real 50 m file (the bounding box of Japan is some 21,000), and
     // small enough that count x 16 bytes cannot wrap a 32-bit size_t, however large the file.
@@ -49,17 +53,19 @@ public:
     // FillBlock with another resampler of ResampleBlock's contract.
     int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
                       double cellsPerDegLat, double cellsPerDegLon);
-    // The tile's values in a cache slot; a tile the index lacks reads as zeros.
+    // The tile's values, through the slots; a tile the index lacks reads as zeros. The values
+    // stay valid until the next lookup.
     const int16_t* GetTile(int32_t tileId);
 
     [[nodiscard]] bool Ready() const { return ready_; }
+    [[nodiscard]] const std::string& FilePath() const { return filePath_; }
     [[nodiscard]] bool HasDatumTag() const;
     // The datum short name when the header carries the "DATM" tag, else empty.
     [[nodiscard]] std::string DatumName() const;
     [[nodiscard]] const uint8_t* Header() const { return header_; }
-    [[nodiscard]] int32_t IndexCount() const { return static_cast<int32_t>(index_.size()); }
+    [[nodiscard]] int32_t IndexCount() const { return indexCount_; }
     [[nodiscard]] int32_t SlotId(int slot) const { return slotId_[slot]; }
-    // Tiles read from the file during fills (one per slot load of an indexed tile).
+    // Tiles read from the file during fills (an indexed tile that the store did not hold).
     [[nodiscard]] int64_t TileReads() const { return tileReads_; }
 
 private:
@@ -68,16 +74,28 @@ private:
         int32_t offset;
     };
     void ClearSlots();
+    void ClearStore();
+    // The offset of the first entry in file order that names tileId; false when none does.
+    [[nodiscard]] bool FindTile(int32_t tileId, int32_t* offset) const;
+    // An indexed tile from the store, read from the file when the store lacks it.
+    const int16_t* StoredTile(int32_t tileId, int32_t offset);
 
     uint8_t header_[kHeaderSize] = {};
+    // One entry per identifier, the first in file order, sorted by identifier: a tile the
+    // index lacks costs a binary search, not a pass over up to a million entries.
     std::vector<IndexEntry> index_;
+    int32_t indexCount_ = 0;  // entries the header counts and the index holds
     std::string filePath_;
     bool ready_ = false;
-    platform::File tileFile_;  // open only during a fill
+    // Open from the first fill while the file keeps the stamp it was opened with.
+    platform::File tileFile_;
+    platform::FileStamp tileFileStamp_;
     int64_t tileReads_ = 0;
     int32_t slotId_[kSlots];
-    // A slot that holds a tile the index lacks points at one shared zero tile instead of
-    // clearing its 204,800 bytes: a fill that keeps reloading slot 0 with such tiles stays cheap.
+    // A slot that holds a tile the index lacks points at one shared zero tile.
     bool slotZero_[kSlots] = {};
-    int16_t slotValues_[kSlots][320 * 320];
+    int32_t storeId_[kStoredTiles];
+    uint64_t storeUse_[kStoredTiles] = {};
+    uint64_t storeClock_ = 0;
+    int16_t storeValues_[kStoredTiles][320 * 320];
 };

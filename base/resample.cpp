@@ -70,7 +70,49 @@ private:
     int64_t tileId_ = -1;
 };
 
+// Smallest and largest truncated position among the 320 usable ones reached from start.
+struct Extent {
+    int64_t first = INT64_MAX;
+    int64_t last = -1;
+};
+
+Extent UsableExtent(double start, double step) {
+    Extent e;
+    double p = start;
+    for (int32_t i = 0; i < kSide; ++i) {
+        if (PositionUsable(p)) {
+            const int64_t t = static_cast<int64_t>(p);
+            if (t < e.first) e.first = t;
+            if (t > e.last) e.last = t;
+        }
+        p = p + step;
+    }
+    return e;
+}
+
+int64_t TilesCovered(const Extent& e) {
+    if (e.last < 0) return 0;
+    return (e.last + 1) / kSide - e.first / kSide + 1;  // the +1 neighbour of the last sample
+}
+
 }  // namespace
+
+TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPerDegLat, double cellsPerDegLon,
+                       const SourceGrid& grid) {
+    if (!GridUsable(cellsPerDegLat, cellsPerDegLon, grid)) return TileSpan{0, 0};
+    const double NY = grid.cellsPerDegLat;
+    const double NX = grid.cellsPerDegLon;
+    const CellPos first = BlockIdToCell(blockId);
+    const double stepX = (1 / cellsPerDegLon) * NX;
+    const double stepY = (1 / cellsPerDegLat) * NY;
+    const double Y0 = NY * (first.firstRow / cellsPerDegLat + lat0 - grid.originLat - 0.5 / NY);
+    const double X0 = NX * (first.firstColumn / cellsPerDegLon + lon0 - grid.originLon - 0.5 / NX);
+    const Extent x = UsableExtent(X0, stepX);
+    const Extent y = UsableExtent(Y0, stepY);
+    // A block with no usable row or column samples nothing.
+    if (x.last < 0 || y.last < 0) return TileSpan{0, 0};
+    return TileSpan{TilesCovered(x), TilesCovered(y)};
+}
 
 void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                    double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,

@@ -43,4 +43,24 @@ constexpr double kPositionLimit = 2147483647.0;
     return cellsPerDegLat > 0 && cellsPerDegLon > 0 && grid.cellsPerDegLat > 0 && grid.cellsPerDegLon > 0;
 }
 
+// The tiles a block's usable samples reach, with their east and north neighbours, counted
+// east-west and north-south; positions advance exactly as in ResampleBlock. 0 when no sample
+// is usable.
+struct TileSpan {
+    int64_t columns;
+    int64_t rows;
+};
+[[nodiscard]] TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPerDegLat,
+                                     double cellsPerDegLon, const SourceGrid& grid);
+
+// A block that reaches more tiles than this each way (a map grid two to three times coarser
+// than its 50 m source, or coarser) is not sampled: it reads as if every tile were missing.
+// Both sources then stay within what one fill can afford: the guidebook's ten decoded tiles
+// hold every tile such a block needs, and the DCM file is read at most nine times.
+constexpr int64_t kMaxTileSpan = 3;
+
+[[nodiscard]] inline bool SpanSampled(const TileSpan& span) {
+    return span.columns <= kMaxTileSpan && span.rows <= kMaxTileSpan;
+}
+
 }  // namespace base

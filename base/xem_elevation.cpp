@@ -59,7 +59,11 @@ int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                  double cellsPerDegLat, double cellsPerDegLon) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
-    resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+    } else {
+        std::fill(block, block + 320 * 320, int16_t{1});
+    }
     return 1;
 }
 
@@ -68,16 +72,24 @@ const int16_t* CXemElevation::GetTile(int32_t tileId) {
     for (int i = 0; i < kSlots; ++i) {
         if (slotId_[i] == tileId && tileId != -1) return slotValues_[i];
     }
+    // The earliest stamp goes first; among loads of the same second, the first of them. (Taking
+    // the lowest-numbered slot instead would replace the same slot again and again once ten
+    // tiles were loaded within one second: a block crossing a tile boundary then decodes its
+    // tiles anew at every row, some two thousand decodes instead of four.)
     int slot = -1;
     for (int i = 0; i < kSlots; ++i) {
         if (slotId_[i] == -1) {
             slot = i;
             break;
         }
-        if (slot < 0 || slotStamp_[i] < slotStamp_[slot]) slot = i;
+        if (slot < 0 || slotStamp_[i] < slotStamp_[slot] ||
+            (slotStamp_[i] == slotStamp_[slot] && slotLoad_[i] < slotLoad_[slot])) {
+            slot = i;
+        }
     }
     slotId_[slot] = tileId;
     slotStamp_[slot] = clock_();
+    slotLoad_[slot] = ++loads_;
     if (OLX_XEM_DecodeRealBlock(handle_, tileId, slotValues_[slot]) == 0) {
         std::memset(slotValues_[slot], 0, sizeof(slotValues_[slot]));
     }

@@ -1,5 +1,5 @@
 // The host's guidebook 50 m set, decoded by the host; ten decoded tiles kept for the object's
-// life and replaced by earliest load stamp.
+// life, the tile loaded earliest replaced first.
 #pragma once
 
 #include <cstdint>
@@ -44,5 +44,8 @@ private:
     uint32_t handle_ = 0;
     int32_t slotId_[kSlots];
     int64_t slotStamp_[kSlots];
+    // Order of the loads, to tell apart tiles loaded within the same second.
+    uint64_t slotLoad_[kSlots] = {};
+    uint64_t loads_ = 0;
     int16_t slotValues_[kSlots][320 * 320];
 };

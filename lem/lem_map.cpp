@@ -179,6 +179,8 @@ void CLemMap::ClearState() {
 }
 
 void CLemMap::FreeBuffers() {
+    blockCache_.reset();
+    dataFile_.Close();
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -392,16 +394,64 @@ int CLemMap::GetHeader() {
     return 1;
 }
 
+const std::string& CLemMap::ResolveDataPath(platform::FileStamp* stamp) const {
+    *stamp = platform::StampOf(dataPathPrimary_);
+    if (FlatLayout || stamp->exists) return dataPathPrimary_;
+    *stamp = platform::StampOf(dataPathSecondary_);
+    return dataPathSecondary_;
+}
+
+lem::BlockInputs CLemMap::CurrentInputs(const platform::FileStamp& data) const {
+    lem::BlockInputs in;
+    in.margin = lem::CurrentMargin();
+    in.cols = Cols;
+    in.rows = Rows;
+    in.recordCount = RecordCount;
+    in.rowTable = RowTable.data();
+    in.rowTableSize = RowTable.size();
+    in.lineBufferSize = LineBuffer.size();
+    in.dcm = Dcm.get();
+    in.xem = Xem.get();
+    in.xemHandle = Xem ? Xem->Handle() : 0;
+    in.sourceLat = SourceOrigin.lat;
+    in.sourceLon = SourceOrigin.lon;
+    in.cellsPerDegLat = CellsPerDegLat;
+    in.cellsPerDegLon = CellsPerDegLon;
+    in.data = data;
+    if (Dcm) in.dcmFile = platform::StampOf(Dcm->FilePath());
+    return in;
+}
+
 int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     if (!Opened) {
         std::memset(values, 0, kBlockCells * sizeof(int16_t));
         return 0;
     }
-    platform::File data;
-    if (!data.Open(DataPath())) {
-        std::memset(values, 0, kBlockCells * sizeof(int16_t));
-        return 0;
+    platform::FileStamp stamp;
+    const std::string& dataPath = ResolveDataPath(&stamp);
+    const lem::BlockInputs inputs = CurrentInputs(stamp);
+    if (blockCache_ && blockCache_->Find(blockId, inputs, values)) return 1;
+
+    if (!dataFile_.IsOpen() || dataFilePath_ != &dataPath || !(dataFileStamp_ == stamp)) {
+        dataFile_.Close();
+        if (!stamp.isFile || !dataFile_.Open(dataPath)) {
+            std::memset(values, 0, kBlockCells * sizeof(int16_t));
+            return 0;
+        }
+        dataFileStamp_ = stamp;
+        dataFilePath_ = &dataPath;
     }
+    platform::File& data = dataFile_;
+
+    // Without a completed GetHeader the table holds flags, not offsets: place nothing.
+    const bool indexed = !LineBuffer.empty() && Cols > 0 && Rows > 0;
+    const base::CellPos cell = base::BlockIdToCell(blockId);
+    const int64_t r2 = lem::CurrentMargin() / 2;
+    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
+    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
+    const bool places = indexed && c0 >= 0 && c0 < Cols;
+    // A margin block without a background: nothing to write, nothing worth keeping.
+    if (!places && !Dcm && !Xem) return 1;
 
     int filled = 0;
     if (Dcm) {
@@ -410,15 +460,23 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         filled = Xem->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
     }
     const bool blend = filled == 1;
+    // The DCM source writes every cell, also when it cannot fill.
+    const bool wholeBlock = Dcm != nullptr || blend;
+    if (!blockCache_) {
+        try {
+            blockCache_ = std::make_unique<lem::CBlockCache>();
+        } catch (const std::bad_alloc&) {
+            // Blocks are then read afresh every time.
+        }
+    }
+    lem::CBlockCache::Written written;
+    if (wholeBlock) written.SetAll();
+    const auto keep = [&] {
+        if (blockCache_) blockCache_->Store(blockId, inputs, values, written);
+        return 1;
+    };
 
-    // Without a completed GetHeader the table holds flags, not offsets: place nothing.
-    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return 1;
-
-    const base::CellPos cell = base::BlockIdToCell(blockId);
-    const int64_t r2 = lem::CurrentMargin() / 2;
-    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
-    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
-    if (c0 < 0 || c0 >= Cols) return 1;
+    if (!places) return keep();
 
     const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
     const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
@@ -440,18 +498,18 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
             lem::StoreMetres(parsed, delivered, out);
+            if (!wholeBlock) written.SetRow(d, parsed, delivered);
             continue;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
-        for (int k = 0; k < delivered; ++k) {
+        // Soften the seam where the sheet meets a filled base layer.
+        const auto blend = [&](int k, int32_t b) {
             const int32_t v = parsed[k];
-            if (v == kNoData || v == kOutsideSurvey) continue;
+            if (v == kNoData || v == kOutsideSurvey) return;
             const int32_t m = (v + 5) / 10;
-            const int32_t b = out[k];
             const int64_t c = c0 + k;
             const bool outer = L == 0 || L == Rows - 1 || c == 0 || c == Cols - 1;
             const bool inner = !outer && (edgeRow || c == 1 || c == Cols - 2);
-            // Soften the seam where the sheet meets a filled base layer.
             if (b != 0 && outer) {
                 out[k] = static_cast<int16_t>((2 * b) / 3 + m / 3);
             } else if (b != 0 && inner) {
@@ -459,7 +517,24 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             } else {
                 out[k] = static_cast<int16_t>(m);
             }
+        };
+        if (edgeRow) {
+            for (int k = 0; k < delivered; ++k) blend(k, out[k]);
+            continue;
         }
+        // Between the first and last two rows only the two columns at each side of the sheet
+        // blend; every other cell takes the sheet's value as it does without a background.
+        int ringK[4];
+        int16_t ringBase[4];
+        int rings = 0;
+        for (const int64_t c : {int64_t{0}, int64_t{1}, int64_t{Cols} - 2, int64_t{Cols} - 1}) {
+            const int64_t k = c - c0;
+            if (k < 0 || k >= delivered || std::find(ringK, ringK + rings, k) != ringK + rings) continue;
+            ringK[rings] = static_cast<int>(k);
+            ringBase[rings++] = out[k];
+        }
+        lem::StoreMetres(parsed, delivered, out);
+        for (int i = 0; i < rings; ++i) blend(ringK[i], ringBase[i]);
     }
-    return 1;
+    return keep();
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "lem/block_cache.h"
+#include "platform/file.h"
 #include "plugin/host_interface.h"
 
 class CDcmElevation;
@@ -74,6 +76,17 @@ public:
     static constexpr int32_t kMaxRowFlags = 1000000;
 
 private:
+    // The data path ReadBlock uses, with the stamp of what it names (one status query when the
+    // LEM\ path exists).
+    const std::string& ResolveDataPath(platform::FileStamp* stamp) const;
+    [[nodiscard]] lem::BlockInputs CurrentInputs(const platform::FileStamp& data) const;
+
+    // The data file stays open between block requests while the path names the same file.
+    platform::File dataFile_;
+    platform::FileStamp dataFileStamp_;
+    const std::string* dataFilePath_ = nullptr;
+    std::unique_ptr<lem::CBlockCache> blockCache_;
+
     // Candidate paths, built once by Open so that ReadBlock composes no strings.
     std::string dataPathPrimary_;    // LEM\ (or the flat data file)
     std::string dataPathSecondary_;  // DATA\ (or the flat data file)

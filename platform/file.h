@@ -13,7 +13,25 @@ namespace platform {
 // True when a file or folder exists at path; the file is not opened.
 [[nodiscard]] bool PathExists(const std::string& path);
 
-// A read-only file that allows other readers and writers. Move-only; closes on destruction.
+// What tells a changed file from the one read before, taken from the path without opening the
+// file: its size and last write time (in the platform's own units), and on POSIX the file's
+// serial number, so that a file renamed over it differs even within one clock tick. `exists`
+// says whether the path names anything at all (as PathExists); two stamps are equal only when
+// both name files.
+struct FileStamp {
+    bool exists = false;
+    bool isFile = false;
+    int64_t size = 0;
+    int64_t writeTime = 0;
+    uint64_t fileId = 0;
+    friend bool operator==(const FileStamp& a, const FileStamp& b) {
+        return a.isFile && b.isFile && a.size == b.size && a.writeTime == b.writeTime && a.fileId == b.fileId;
+    }
+};
+[[nodiscard]] FileStamp StampOf(const std::string& path);
+
+// A read-only file that lets other programs read, write, rename and delete it while it is open
+// (a map may hold its files open between calls). Move-only; closes on destruction.
 class File {
 public:
     File() = default;

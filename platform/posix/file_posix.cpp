@@ -16,6 +16,18 @@ bool PathExists(const std::string& path) {
     return ::stat(ResolvePosixPath(path).c_str(), &st) == 0;
 }
 
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (path.empty() || ::stat(ResolvePosixPath(path).c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.isFile = !S_ISDIR(st.st_mode);
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.writeTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.fileId = (static_cast<uint64_t>(st.st_dev) << 40) ^ static_cast<uint64_t>(st.st_ino);
+    return stamp;
+}
+
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), position_(other.position_) {}

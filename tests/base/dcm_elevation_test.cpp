@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -233,6 +235,48 @@ TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
     EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
 }
 
+TEST(DcmFill, FirstEntryInFileOrderWinsWhateverTheIndexOrder) {
+    // Nine tiles, their entries shuffled and followed by duplicates that point at other tiles'
+    // data: every tile still reads the data of its first entry.
+    TempRoot root;
+    auto bytes = gen::BuildDcm(CopyLayout(3, 3), &TileMarked).bytes;
+    const size_t indexAt = static_cast<size_t>(GetI32(bytes, 10));
+    const int32_t count = GetI32(bytes, 6);
+    ASSERT_EQ(count, 9);
+    std::vector<std::vector<uint8_t>> entries;
+    for (int32_t i = 0; i < count; ++i) {
+        const auto at = bytes.begin() + static_cast<long>(indexAt + 16 * static_cast<size_t>(i));
+        entries.emplace_back(at, at + 16);
+    }
+    std::mt19937 rng(3);
+    std::shuffle(entries.begin(), entries.end(), rng);
+    std::vector<uint8_t> index;
+    for (const auto& e : entries) index.insert(index.end(), e.begin(), e.end());
+    for (int32_t i = 0; i < count; ++i) {
+        std::vector<uint8_t> dup = entries[static_cast<size_t>(i)];
+        const std::vector<uint8_t>& other = entries[static_cast<size_t>((i + 1) % count)];
+        std::copy(other.begin() + 4, other.begin() + 8, dup.begin() + 4);  // another tile's data
+        index.insert(index.end(), dup.begin(), dup.end());
+    }
+    PutI32(bytes, 6, 2 * count);
+    PutI32(bytes, 10, static_cast<int32_t>(bytes.size()));
+    bytes.insert(bytes.end(), index.begin(), index.end());
+    root.Write(kPath, bytes);
+
+    CDcmElevation dcm;
+    ASSERT_EQ(dcm.Open(kPath), 1);
+    EXPECT_EQ(dcm.IndexCount(), 2 * count);
+    BytesTiles tiles(bytes);
+    std::vector<int16_t> block;
+    std::vector<int16_t> expected(kCells);
+    const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
+    for (const int32_t id : {100, 200, 300, 10100, 10200, 10300, 20100, 20200, 20300}) {
+        ASSERT_EQ(Fill(dcm, id, block), 1);
+        oracle::ResampleBlock(id, expected.data(), kCopyLat0, kCopyLon0, 2048, 1024, grid, &BytesTiles::Lookup, &tiles, 0);
+        ASSERT_EQ(block, expected) << id;
+    }
+}
+
 TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
     TempRoot root;
     const auto file = gen::BuildDcm(CopyLayout(2, 1), [](double, double) { return 55.0; }, {200});
@@ -254,47 +298,97 @@ TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
     EXPECT_EQ(dcm.TileReads(), 1);  // only tile 100 came from the file
 }
 
-TEST(DcmFill, EveryFillStartsWithAnEmptyCache) {
+TEST(DcmFill, EveryFillStartsWithEmptySlotsAndTilesAreReadOnceUntilTheFileChanges) {
     TempRoot root;
-    root.Write(kPath, gen::BuildDcm(CopyLayout(2, 2), &TileMarked).bytes);
+    root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), &TileMarked).bytes);
     CDcmElevation dcm;
     ASSERT_EQ(dcm.Open(kPath), 1);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 100, block), 1);
-    const int64_t once = dcm.TileReads();
-    EXPECT_EQ(once, 4);  // 100, 200, 10200, 10100
+    EXPECT_EQ(dcm.TileReads(), 4);  // 100, 200, 10200, 10100
+    const std::vector<int16_t> first = block;
+    // Block 200 needs 200 and 10200 again, which stay in the store; its slots start empty.
+    ASSERT_EQ(Fill(dcm, 200, block), 1);
+    EXPECT_EQ(dcm.SlotId(0), 200);
+    EXPECT_EQ(dcm.TileReads(), 6);  // 300 and 10300 are new
     ASSERT_EQ(Fill(dcm, 100, block), 1);
-    EXPECT_EQ(dcm.TileReads(), 2 * once);
+    EXPECT_EQ(block, first);
+    EXPECT_EQ(dcm.TileReads(), 6);
+
+    // The file rewritten (here: later write time, same size): every tile is read afresh.
+    const std::string host = root.Dir() + "/C/DEM/LAND.DCM";
+    const auto time = std::filesystem::last_write_time(host);
+    root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), [](double, double) { return 12.0; }).bytes);
+    std::filesystem::last_write_time(host, time + std::chrono::seconds(2));
+    ASSERT_EQ(Fill(dcm, 100, block), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 12));
+    EXPECT_EQ(dcm.TileReads(), 10);
 }
 
 TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
-    // The map is eight times coarser than the source: one block walks 8 x 8 tiles.
+    // The map is twice as coarse as the source and the block starts 40 cells in each way (the
+    // fine digits of 111): it walks 3 x 3 tiles, the most a block may reach.
     TempRoot root;
-    gen::DcmLayout layout = CopyLayout(9, 9);
+    gen::DcmLayout layout = CopyLayout(4, 4);
     const auto file = gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
     ASSERT_EQ(dcm.Open(kPath), 1);
     std::vector<int16_t> block;
-    ASSERT_EQ(Fill(dcm, 100, block, 256, 128), 1);
+    const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
+    const base::TileSpan span = base::BlockTileSpan(111, kCopyLat0, kCopyLon0, 1024, 512, grid);
+    ASSERT_EQ(span.columns, 3);
+    ASSERT_EQ(span.rows, 3);
+    ASSERT_EQ(Fill(dcm, 111, block, 1024, 512), 1);
 
     BytesTiles tiles(file.bytes);
     std::vector<int16_t> expected(kCells);
-    const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
-    oracle::ResampleBlock(100, expected.data(), kCopyLat0, kCopyLon0, 256, 128, grid, &BytesTiles::Lookup, &tiles, 0);
+    oracle::ResampleBlock(111, expected.data(), kCopyLat0, kCopyLon0, 1024, 512, grid, &BytesTiles::Lookup, &tiles, 0);
     EXPECT_EQ(block, expected);
 
     // The same walk through a cache of the same policy gives the slots' final contents.
     testsupport::FakeTileSource policy([](int32_t, int32_t) { return int16_t{0}; }, 4);
     std::vector<int16_t> scratch(kCells);
-    oracle::ResampleBlock(100, scratch.data(), kCopyLat0, kCopyLon0, 256, 128, grid,
+    oracle::ResampleBlock(111, scratch.data(), kCopyLat0, kCopyLon0, 1024, 512, grid,
                           &testsupport::FakeTileSource::Lookup, &policy, 0);
     ASSERT_GT(policy.loads.size(), 5u);
     EXPECT_EQ(dcm.SlotId(0), policy.loads.back());
     EXPECT_EQ(dcm.SlotId(1), policy.loads[1]);
     EXPECT_EQ(dcm.SlotId(2), policy.loads[2]);
     EXPECT_EQ(dcm.SlotId(3), policy.loads[3]);
-    EXPECT_EQ(dcm.TileReads(), static_cast<int64_t>(policy.loads.size()));
+    // Slot 0 was loaded again and again; the store read each of the nine tiles once.
+    EXPECT_EQ(dcm.TileReads(), 9);
+}
+
+TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
+    // Map cells two to three times the source's: the block's reach decides, each way on its own.
+    TempRoot root;
+    const auto file = gen::BuildDcm(CopyLayout(5, 5), [](double, double) { return 77.0; });
+    root.Write(kPath, file.bytes);
+    const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
+    struct Case {
+        int32_t id;
+        double cpdLat, cpdLon;
+        int64_t columns, rows;
+    } const cases[] = {
+        {111, 1024, 512, 3, 3},          // twice as coarse, 40 cells in: three tiles each way
+        {100, 2048 / 3.5, 1024, 2, 4},   // 3.5 times as coarse north-south
+        {100, 1024, 1024 / 3.5, 4, 2},   // 3.5 times as coarse east-west
+        {100, 2048, 1024, 2, 2},         // the source's own grid
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.id << " " << c.cpdLat << " x " << c.cpdLon);
+        const base::TileSpan span = base::BlockTileSpan(c.id, kCopyLat0, kCopyLon0, c.cpdLat, c.cpdLon, grid);
+        EXPECT_EQ(span.columns, c.columns);
+        EXPECT_EQ(span.rows, c.rows);
+        CDcmElevation dcm;
+        ASSERT_EQ(dcm.Open(kPath), 1);
+        std::vector<int16_t> block;
+        ASSERT_EQ(Fill(dcm, c.id, block, c.cpdLat, c.cpdLon), 1);
+        const bool sampled = c.columns <= 3 && c.rows <= 3;
+        EXPECT_EQ(block, std::vector<int16_t>(kCells, sampled ? 77 : 0));
+        EXPECT_EQ(dcm.TileReads() > 0, sampled);
+    }
 }
 
 TEST(DcmFill, HeaderWithoutEntriesFillsZerosAndSucceeds) {
@@ -469,8 +563,8 @@ TEST(DcmFill, RandomGeometriesMatchTheReferenceThroughTheSameCache) {
     std::vector<int16_t> block(kCells);
     std::vector<int16_t> expected(kCells);
     for (int trial = 0; trial < 40; ++trial) {
-        // From a map finer than 5 m to one coarser than the file.
-        const double scale = trial % 4 == 0 ? 0.1 + 0.8 * unit(rng) : 5.0 + 10.0 * unit(rng);
+        // From a map finer than 5 m to one twice as coarse as the file.
+        const double scale = trial % 4 == 0 ? 0.5 + 0.4 * unit(rng) : 5.0 + 10.0 * unit(rng);
         const double cpdLat = 2400 * scale;
         const double cpdLon = 1800 * scale * (0.8 + 0.4 * unit(rng));
         const double lat0 = 35.29 + 0.1 * unit(rng);

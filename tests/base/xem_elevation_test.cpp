@@ -153,6 +153,27 @@ TEST_F(XemTest, SameSecondLoadsGiveWayLowestSlotFirst) {
     for (int i = 4; i < 10; ++i) EXPECT_EQ(xem->SlotId(i), 100 * (i + 1));
 }
 
+TEST_F(XemTest, LoadsOfOneSecondGiveWayInTheOrderTheyCame) {
+    // Ten tiles loaded within one second, then slot 0 replaced in that same second: the next
+    // load replaces slot 1, the earliest load left, not slot 0 again.
+    InstallMarkedSet();
+    auto xem = OpenSet();
+    for (int i = 0; i < 10; ++i) (void)xem->GetTile(100 * (i + 1));
+    (void)xem->GetTile(20000);
+    (void)xem->GetTile(20100);
+    EXPECT_EQ(xem->SlotId(0), 20000);
+    EXPECT_EQ(xem->SlotId(1), 20100);
+    EXPECT_EQ(xem->SlotId(2), 300);
+
+    // A 5 m block across a tile boundary each way, all ten slots stamped in the same second by
+    // far-away tiles: each of its four tiles is decoded once.
+    for (int i = 0; i < 10; ++i) (void)xem->GetTile(50000100 + 100 * i);
+    const int before = hostsim::Get().DecodeCountTotal();
+    std::vector<int16_t> block(kCells);
+    ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0 + 300.0 / 2048, 138.0 + 310.0 / 1024, 22500, 18000), 1);
+    EXPECT_EQ(hostsim::Get().DecodeCountTotal() - before, 4);
+}
+
 TEST_F(XemTest, FreeSlotIsTakenBeforeAnyOccupiedOne) {
     InstallMarkedSet();
     auto xem = OpenSet();
@@ -227,6 +248,23 @@ TEST_F(XemTest, FillAddsOneToEveryValue) {
         EXPECT_EQ(block[1], c.odd) << c.what;
         EXPECT_EQ(block[200 * 320 + 41], c.odd) << c.what;
     }
+}
+
+TEST_F(XemTest, CoarseMapsDecodeAtMostNineTilesABlock) {
+    // A sheet header that claims 1 degree for 4 x 3 cells: every sample of a block would lie in
+    // another tile of the set. Such a block is not sampled and costs no decoder call; a map
+    // twice as coarse as the set, 40 cells in, still samples its 3 x 3 tiles, each decoded once.
+    InstallMarkedSet();
+    auto xem = OpenSet();
+    std::vector<int16_t> block(kCells, 4321);
+    ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0, 138.0, 3, 4), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(kCells, 1));
+    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 0);
+
+    ASSERT_EQ(xem->FillBlock(111, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 1024, 512), 1);
+    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 9);
+    EXPECT_EQ(block[0], 1 + 1);                    // tile 100
+    EXPECT_EQ(block[319 * 320 + 319], 20300 / 100 + 1);  // tile 20300
 }
 
 // The guidebook landscape: the synthetic terrain at about 50 m, stored one metre low.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
+#include "platform/path_root.h"
 #include "tests/lem/lem_fixtures.h"
 #include "tests/support/temp_root.h"
 
@@ -378,6 +380,76 @@ TEST_F(LemBlocks, OffsetsBeyondTheFileReadNothing) {
     EXPECT_EQ(block.At(0, 0), kSentinel);
 }
 
+// Blocks asked for again come from the map's block cache; whatever changed on disk is read
+// afresh.
+TEST_F(LemBlocks, RepeatedBlockKeepsTheHostsCellsWhereTheSheetHasNone) {
+    // Three columns, two rows, one no-data field: a block asked again must write exactly the
+    // cells it wrote the first time and leave the rest of the host's new buffer alone.
+    HeaderFields header;
+    WritePair(header, DataLine({"   10", "-9999", "   30"}) + "\n" + DataLine({"   40", "   50", "-1111"}) + "\n");
+    OpenAndIndex();
+    const int32_t id = BlockIdFor(kOrigin, kOrigin);
+    Block first(111);
+    ASSERT_EQ(map_.ReadBlock(id, first.v.data()), 1);
+    for (const int16_t fill : {int16_t{222}, int16_t{-5}}) {
+        SCOPED_TRACE(fill);
+        Block again(fill);
+        ASSERT_EQ(map_.ReadBlock(id, again.v.data()), 1);
+        // Block row 1 is LEM row 0.
+        EXPECT_EQ(std::vector<int16_t>(&again.At(1, 0), &again.At(1, 0) + 4), (std::vector<int16_t>{1, fill, 3, fill}));
+        EXPECT_EQ(std::vector<int16_t>(&again.At(0, 0), &again.At(0, 0) + 4), (std::vector<int16_t>{4, 5, fill, fill}));
+        for (int d = 2; d < kSide; ++d) ASSERT_EQ(again.At(d, 0), fill) << d;
+        EXPECT_EQ(again.At(0, 319), fill);
+    }
+}
+
+TEST_F(LemBlocks, DataFileChangedOnDiskIsReadAfresh) {
+    HeaderFields header;
+    header.rows = "1";
+    header.flags = {"1"};
+    const std::string before = DataLine({"   10", "   20", "   30"}) + "\n";
+    const std::string path = platform::ToPosixPath("C:\\F\\S.LEM");
+    struct Case {
+        const char* what;
+        std::string data;
+        bool rename;         // written beside the file and renamed over it
+        bool backdate;       // the write time set back to the old file's
+        int16_t expected;    // block row 0, column 0
+    } const cases[] = {
+        {"same size, later write time", DataLine({"   70", "   20", "   30"}) + "\n", false, false, 7},
+        {"longer, same write time", DataLine({"   80", "   20", "   30"}) + "\r\n", false, true, 8},
+        {"renamed over it, same size and write time", DataLine({"   90", "   20", "   30"}) + "\n", true, true, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WritePair(header, before);
+        OpenAndIndex();
+        const int32_t id = BlockIdFor(kOrigin, kOrigin);
+        Block block;
+        ASSERT_EQ(map_.ReadBlock(id, block.v.data()), 1);
+        ASSERT_EQ(block.At(0, 0), 1);
+        ASSERT_EQ(map_.ReadBlock(id, block.v.data()), 1);  // now held in the cache
+        const auto oldTime = std::filesystem::last_write_time(path);
+        if (c.rename) {
+            root_.Write("C:\\F\\S.NEW", c.data);
+            std::filesystem::last_write_time(platform::ToPosixPath("C:\\F\\S.NEW"), oldTime);
+            std::filesystem::rename(platform::ToPosixPath("C:\\F\\S.NEW"), path);
+        } else {
+            root_.Write("C:\\F\\S.LEM", c.data);
+            std::filesystem::last_write_time(path, c.backdate ? oldTime : oldTime + std::chrono::seconds(2));
+        }
+        Block fresh;
+        ASSERT_EQ(map_.ReadBlock(id, fresh.v.data()), 1);
+        EXPECT_EQ(fresh.At(0, 0), c.expected);
+        EXPECT_EQ(fresh.At(0, 1), 2);
+    }
+    // Deleted: zeros and 0, however often it was read before.
+    root_.Remove("C:\\F\\S.LEM");
+    Block gone;
+    EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), gone.v.data()), 0);
+    EXPECT_TRUE(std::all_of(gone.v.begin(), gone.v.end(), [](int16_t x) { return x == 0; }));
+}
+
 // A DCM file with one tile of constant value covering the map's south-west corner.
 std::string ConstantDcm(int16_t value, int32_t latSeconds, int32_t lonSeconds, int32_t cellsPerDeg) {
     std::string bytes(CDcmElevation::kHeaderSize, '\0');
@@ -480,6 +552,33 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     EXPECT_EQ(none.At(0, 0), LemMetres(5, 0));
     EXPECT_EQ(none.At(3, 3), kSentinel);
     EXPECT_EQ(none.At(0, 6), kSentinel);
+}
+
+TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
+    root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
+    map_.Dcm = std::make_unique<CDcmElevation>();
+    ASSERT_EQ(map_.Dcm->Open("C:\\DCM\\BASE.DCM"), 1);
+    Block first;
+    ASSERT_EQ(map_.ReadBlock(100, first.v.data()), 1);
+    ASSERT_EQ(first.At(100, 100), 90);
+    Block again;
+    ASSERT_EQ(map_.ReadBlock(100, again.v.data()), 1);
+    EXPECT_EQ(again.v, first.v);
+
+    // The same size with a later write time: new tiles under the sheet.
+    const std::string dcmPath = platform::ToPosixPath("C:\\DCM\\BASE.DCM");
+    const auto oldTime = std::filesystem::last_write_time(dcmPath);
+    root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(50, 35 * 3600, 138 * 3600, 1800));
+    std::filesystem::last_write_time(dcmPath, oldTime + std::chrono::seconds(2));
+    Block replaced;
+    ASSERT_EQ(map_.ReadBlock(100, replaced.v.data()), 1);
+    EXPECT_EQ(replaced.At(100, 100), 50);
+
+    // The map's placement against the source moved (a new composite at map open sets it).
+    map_.SourceOrigin.lat += 1.0;
+    Block moved;
+    ASSERT_EQ(map_.ReadBlock(100, moved.v.data()), 1);
+    EXPECT_EQ(moved.At(100, 100), 0);
 }
 
 TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {

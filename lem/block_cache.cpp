@@ -1,0 +1,101 @@
+#include "lem/block_cache.h"
+
+#include <cstring>
+#include <new>
+
+#include "lem/field_row.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace lem {
+
+bool BlockInputs::SameAs(const BlockInputs& other) const {
+    return margin == other.margin && cols == other.cols && rows == other.rows && recordCount == other.recordCount &&
+           rowTable == other.rowTable && rowTableSize == other.rowTableSize &&
+           lineBufferSize == other.lineBufferSize && dcm == other.dcm && xem == other.xem &&
+           xemHandle == other.xemHandle && sourceLat == other.sourceLat && sourceLon == other.sourceLon &&
+           cellsPerDegLat == other.cellsPerDegLat && cellsPerDegLon == other.cellsPerDegLon && data == other.data &&
+           (dcm == nullptr || dcmFile == other.dcmFile);
+}
+
+void CBlockCache::Written::SetRow(int d, const int32_t* fields, int count) {
+    // A row of 320 cells starts on a 64-bit word boundary (320 = 5 * 64).
+    uint64_t* row = bits_ + d * (kSide / 64);
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128i noData = _mm_set1_epi32(kNoData);
+    const __m128i outside = _mm_set1_epi32(kOutsideSurvey);
+    for (; k + 4 <= count; k += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fields + k));
+        const __m128i mark = _mm_or_si128(_mm_cmpeq_epi32(v, noData), _mm_cmpeq_epi32(v, outside));
+        const auto placed = static_cast<uint64_t>(~_mm_movemask_ps(_mm_castsi128_ps(mark)) & 0xF);
+        row[k / 64] |= placed << (k % 64);
+    }
+#endif
+    for (; k < count; ++k) {
+        if (fields[k] != kNoData && fields[k] != kOutsideSurvey) row[k / 64] |= uint64_t{1} << (k % 64);
+    }
+}
+
+bool CBlockCache::Find(int32_t blockId, const BlockInputs& inputs, int16_t* values) {
+    for (const std::unique_ptr<Entry>& e : entries_) {
+        if (e->blockId != blockId || !e->inputs.SameAs(inputs)) continue;
+        e->lastUse = ++clock_;
+        if (e->written.All()) {
+            std::memcpy(values, e->values, sizeof e->values);
+            return true;
+        }
+        const uint64_t* bits = e->written.Bits();
+        for (int w = 0; w < kMaskWords; ++w) {
+            const uint64_t word = bits[w];
+            const int first = w * 64;
+            if (word == ~uint64_t{0}) {
+                std::memcpy(values + first, e->values + first, 64 * sizeof(int16_t));
+            } else if (word != 0) {
+                for (int b = 0; b < 64; ++b) {
+                    if ((word >> b) & 1u) values[first + b] = e->values[first + b];
+                }
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void CBlockCache::Store(int32_t blockId, const BlockInputs& inputs, const int16_t* values, const Written& written) {
+    Entry* target = nullptr;
+    for (const std::unique_ptr<Entry>& e : entries_) {
+        if (e->blockId == blockId) {
+            target = e.get();
+            break;
+        }
+    }
+    if (target == nullptr && entries_.size() < kCapacity) {
+        try {
+            entries_.push_back(std::make_unique<Entry>());
+            target = entries_.back().get();
+        } catch (const std::bad_alloc&) {
+            target = nullptr;
+        }
+    }
+    if (target == nullptr) {
+        if (entries_.empty()) return;
+        target = entries_.front().get();
+        for (const std::unique_ptr<Entry>& e : entries_) {
+            if (e->lastUse < target->lastUse) target = e.get();
+        }
+    }
+    target->blockId = blockId;
+    target->lastUse = ++clock_;
+    target->inputs = inputs;
+    target->written = written;
+    std::memcpy(target->values, values, sizeof target->values);
+}
+
+void CBlockCache::Clear() {
+    std::vector<std::unique_ptr<Entry>>().swap(entries_);
+}
+
+}  // namespace lem
