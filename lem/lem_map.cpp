@@ -140,6 +140,11 @@ std::string BuildPath(const std::string& folder, const char* subfolder, const st
     return path;
 }
 
+uint64_t NextSerial() {
+    static uint64_t next = 0;
+    return ++next;
+}
+
 bool Exists(const std::string& path) { return !path.empty() && platform::PathExists(path); }
 
 // The header must begin with the four bytes of the scale mark.
@@ -157,7 +162,7 @@ std::string BaseNameOf(const std::string& fileName) {
 
 }  // namespace
 
-CLemMap::CLemMap() { ClearState(); }
+CLemMap::CLemMap() : Serial(NextSerial()) { ClearState(); }
 
 CLemMap::~CLemMap() { FreeBuffers(); }
 
