@@ -197,29 +197,66 @@ std::vector<std::string> TakeDrawnTexts() {
     return std::exchange(g_drawn, {});
 }
 
-// False when the module does not import DrawTextA from user32.
-bool RecordDrawText(HMODULE module) {
+// Points the module's import of function at replacement and returns what it held; nullptr when
+// the module does not import it by name.
+void* PatchImport(HMODULE module, const char* function, void* replacement) {
     auto* base = reinterpret_cast<uint8_t*>(module);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return false;
+    if (imports.VirtualAddress == 0) return nullptr;
     for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name; ++dll) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + dll->Name), "user32.dll") != 0) continue;
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk));
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "DrawTextA") != 0) continue;
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
             DWORD protection = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return false;
-            g_drawText = reinterpret_cast<decltype(g_drawText)>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordingDrawText);
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return nullptr;
+            void* original = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
             VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-            return true;
+            return original;
         }
     }
-    return false;
+    return nullptr;
+}
+
+bool RecordDrawText(HMODULE module) {
+    g_drawText = reinterpret_cast<decltype(g_drawText)>(PatchImport(module, "DrawTextA", reinterpret_cast<void*>(&RecordingDrawText)));
+    return g_drawText != nullptr;
+}
+
+// When armed, the module's first allocation after it calls DialogBoxParamA fails: the one its
+// dialog makes as it starts. Only that one, since throwing the exception needs memory too.
+using MallocFn = void*(__cdecl*)(size_t);
+using DialogBoxParamFn = INT_PTR(WINAPI*)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+MallocFn g_malloc = nullptr;
+DialogBoxParamFn g_dialogBoxParam = nullptr;
+bool g_failAtStart = false;
+bool g_failNext = false;
+bool g_failed = false;
+
+void* __cdecl FailingMalloc(size_t size) {
+    if (!g_failNext) return g_malloc(size);
+    g_failNext = false;
+    g_failed = true;
+    return nullptr;
+}
+
+INT_PTR WINAPI StartFailingDialogBox(HINSTANCE instance, LPCSTR name, HWND parent, DLGPROC proc, LPARAM param) {
+    if (!g_failAtStart) return g_dialogBoxParam(instance, name, parent, proc, param);
+    g_failNext = true;
+    const INT_PTR result = g_dialogBoxParam(instance, name, parent, proc, param);
+    g_failNext = false;
+    return result;
+}
+
+bool ArmableStartFailure(HMODULE module) {
+    g_malloc = reinterpret_cast<MallocFn>(PatchImport(module, "malloc", reinterpret_cast<void*>(&FailingMalloc)));
+    g_dialogBoxParam = reinterpret_cast<DialogBoxParamFn>(
+        PatchImport(module, "DialogBoxParamA", reinterpret_cast<void*>(&StartFailingDialogBox)));
+    return g_malloc && g_dialogBoxParam;
 }
 
 int StringWidth(HWND list, const std::string& text) {
@@ -335,6 +372,25 @@ void OpenChosenSheet(const Setup& s) {
           "ok: the opened map is described with its title");
     harness::CompareBlocks(host, kOpenedHandle, s.data + "\\sums-fuji.txt", "ok: the opened sheet draws");
     host.CloseMap(kOpenedHandle);
+}
+
+// Memory runs out while the dialog starts: the dialog ends as cancelled at once, nothing is
+// opened, no dialog window stays behind, and the next opening shows the dialog again.
+void FailureWhileTheDialogStarts(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    g_failAtStart = true;
+    // No user is needed: a dialog that stayed up would hang this thread and the watchdog fails the run.
+    const int32_t result = FireOpenMenu(host);
+    g_failAtStart = false;
+    CHECK(g_failed, "start failure: an allocation failed while the dialog started");
+    CHECK(result == 0 && FindWindowA(nullptr, kCaption) == nullptr && host.CountCalls("OLX_OpenMap") == 0,
+          "start failure: the menu command ends without a dialog and opens nothing");
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           CHECK(open.dialog != nullptr, "start failure: the next opening shows the dialog");
+                           if (open.dialog) harness::Click(open.dialog, IDCANCEL);
+                       });
 }
 
 // Cancel opens nothing, even with a row selected; a tree item that is not a folder on disk
@@ -464,6 +520,7 @@ int main() {
     harness::Plugin plugin;
     if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
     CHECK(RecordDrawText(plugin.module), "the module's DrawTextA calls are recorded");
+    CHECK(ArmableStartFailure(plugin.module), "the module's allocations can be made to fail while a dialog starts");
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
     s.host = &host;
@@ -471,7 +528,8 @@ int main() {
     s.frame = frame;
 
     using Scenario = void (*)(const Setup&);
-    for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow}) {
+    for (Scenario scenario :
+         {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow, FailureWhileTheDialogStarts}) {
         host.Reset();
         host.SetMainWnd(frame);
         std::vector<uint8_t> record(280, 0);
