@@ -3,6 +3,7 @@
 // A null owner is recorded as null (the host's main window). The Win32 side asks
 // OLX_GetMainWnd for it at that point; natively that call is left out so that the call log
 // holds the module's own host calls only.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -156,7 +157,7 @@ DialogScript ClickThenCancel(std::vector<int> ids) {
 
 namespace platform {
 
-int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t style) {
+int SystemMessageBox(void* owner, const char* text, const char* caption, uint32_t style) {
     hostsim::Host& h = hostsim::Get();
     hostsim::MessageBoxRecord box;
     box.text = text ? text : "";
@@ -174,6 +175,31 @@ int ShowMessageBox(void* owner, const char* text, const char* caption, uint32_t 
                  hostsim::t::Ptr(owner),
              std::to_string(box.answer));
     return box.answer;
+}
+
+namespace {
+// Copies text into buffer as the system calls do: cut to size - 1 bytes, always terminated.
+size_t CopyCut(const std::string& text, char* buffer, size_t size) {
+    if (size == 0) return 0;
+    const size_t length = std::min(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+    return length;
+}
+}  // namespace
+
+size_t HostStringResource(uint32_t id, char* buffer, size_t size) {
+    hostsim::Host& h = hostsim::Get();
+    ++h.stringResourceQueries_;
+    const auto it = h.stringResources.find(id);
+    if (it == h.stringResources.end() || it->second.empty()) return CopyCut({}, buffer, size);
+    return CopyCut(it->second, buffer, size);
+}
+
+size_t HostExecutablePath(char* buffer, size_t size) {
+    const std::string& path = hostsim::Get().executablePath;
+    if (path.size() >= size) return CopyCut({}, buffer, size);
+    return CopyCut(path, buffer, size);
 }
 
 }  // namespace platform

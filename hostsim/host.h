@@ -244,6 +244,13 @@ public:
     int32_t version = olx::kRequiredVersion;
     void* mainWnd = nullptr;
 
+    // ---- the host executable as the module's framework sees it: its string table (id → text;
+    // an id without entry or with an empty text has none) and its full path.
+    std::map<uint32_t, std::string> stringResources;
+    std::string executablePath = "C:\\Program Files\\Orolux\\Orolux.exe";
+    // How often the module asked for a string resource of the executable.
+    [[nodiscard]] int StringResourceQueries() const { return stringResourceQueries_; }
+
     // ---- registrations
     [[nodiscard]] const std::vector<MapTypeEntry>& MapTypes() const { return mapTypes_; }
     [[nodiscard]] const std::vector<HookEntry>& Hooks() const { return hooks_; }
@@ -386,6 +393,7 @@ public:
     uint32_t nextXemHandle_ = 0x7E01;
 
     std::vector<MessageBoxRecord> boxes_;
+    int stringResourceQueries_ = 0;
     std::map<int, ControlState> lastControls_;
     std::vector<FileDialogRecord> fileDialogs_;
     int openLemDialogs_ = 0;

@@ -140,6 +140,25 @@ std::string BuildPath(const std::string& folder, const char* subfolder, const st
     return path;
 }
 
+// Bytes of the line at the start of bytes[0, avail): up to and including its line end (LF,
+// CR LF or a lone CR), or all avail bytes when no line end lies in them. A file without lone
+// CRs is cut exactly where a read stopping after LF cuts it.
+size_t LineLength(const char* bytes, size_t avail) {
+    const auto* lf = static_cast<const char*>(std::memchr(bytes, '\n', avail));
+    const size_t scan = lf ? static_cast<size_t>(lf - bytes) : avail;
+    // A CR before the first LF is followed by something else, except when it ends a CR LF.
+    if (const auto* cr = static_cast<const char*>(std::memchr(bytes, '\r', scan))) {
+        const size_t j = static_cast<size_t>(cr - bytes);
+        if (j + 1 < scan || (!lf && j + 1 < avail)) return j + 1;
+    }
+    return lf ? scan + 1 : avail;
+}
+
+uint64_t NextSerial() {
+    static uint64_t next = 0;
+    return ++next;
+}
+
 bool Exists(const std::string& path) { return !path.empty() && platform::PathExists(path); }
 
 // The header must begin with the four bytes of the scale mark.
@@ -157,7 +176,7 @@ std::string BaseNameOf(const std::string& fileName) {
 
 }  // namespace
 
-CLemMap::CLemMap() { ClearState(); }
+CLemMap::CLemMap() : Serial(NextSerial()) { ClearState(); }
 
 CLemMap::~CLemMap() { FreeBuffers(); }
 
@@ -356,7 +375,7 @@ int CLemMap::GetHeader() {
     }
 
     // One pass with large reads. Each "line" is what a read of at most n + 2 bytes stopping
-    // after a line feed would give; the offset counts n bytes of values plus the line-end
+    // after its line end would give; the offset counts n bytes of values plus the line-end
     // bytes that were read.
     int32_t i = 0;
     int64_t offset = 0;
@@ -378,8 +397,7 @@ int CLemMap::GetHeader() {
         }
         const size_t avail = std::min(end - pos, lineMax);
         if (avail == 0) break;
-        const void* lf = std::memchr(window.data() + pos, '\n', avail);
-        const size_t len = lf ? static_cast<size_t>(static_cast<const char*>(lf) - (window.data() + pos)) + 1 : avail;
+        const size_t len = LineLength(window.data() + pos, avail);
         pos += len;
 
         while (i < RecordCount && RowTable[static_cast<size_t>(i)] == -1) ++i;

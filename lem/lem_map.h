@@ -62,6 +62,9 @@ public:
     std::unique_ptr<CDcmElevation> Dcm;
     std::unique_ptr<CXemElevation> Xem;
     tagGEOPOS SourceOrigin{};
+    // Distinct for every record made in this process, so that whoever held a record can tell
+    // it from one that replaced it at the same address.
+    const uint64_t Serial;
 
     // Paths of the dataset's two files as GetHeader and ReadBlock use them (the existence tests
     // are made at each call); empty when the record is not located.

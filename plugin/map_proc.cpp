@@ -139,6 +139,7 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     }
     const int32_t described = map->GetHeader();
     if (described == 0) return 0;
+    const uint64_t serial = map->Serial;
 
     ReadAndConfirmComposite(dlg);
 
@@ -146,9 +147,10 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     lem::SetCurrentMargin(region);
     WriteInt("Region", region);
 
-    // The dialog may have opened maps through the host; look the record up again.
+    // The dialog may have opened maps through the host; look the record up again. A record
+    // that replaced this one has not read its header: it is not described.
     map = state.openMaps.Lookup(handle);
-    if (!map) return 0;
+    if (!map || map->Serial != serial) return 0;
 
     try {
         state.title.assign(kTitlePrefix).append(map->Title);

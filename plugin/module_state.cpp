@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lem/lem_map.h"
+#include "platform/message_box.h"
 
 namespace plugin {
 
@@ -20,6 +21,7 @@ void ResetModuleState() {
     s.openPath[0] = '\0';
     s.reopenPath.clear();
     lem::SetCurrentMargin(lem::kDefaultMargin);
+    platform::ForgetApplicationTitle();
 }
 
 bool CopyPath(char (&buffer)[lem::kMaxPath], const char* text) {

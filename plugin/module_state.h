@@ -24,7 +24,8 @@ struct ModuleState {
 [[nodiscard]] ModuleState& State();
 
 // Back to the attached state: destroys every open map record, frees the table, forgets the
-// plug-in id and the buffers, and sets the current margin back to its default.
+// plug-in id, the buffers and the host application's title, and sets the current margin back
+// to its default.
 void ResetModuleState();
 
 // Copies text into a module path buffer. false, leaving the buffer empty, when it does not fit.

@@ -102,16 +102,16 @@ std::vector<MapListRow> FillMapList(const std::string& folder) {
 }
 
 std::string ShortenWithEllipsis(std::string_view text, int width, const TextMeasurer& measurer) {
-    std::string shortened(text);
+    std::string shortened;
     size_t pos = text.size();
     for (;;) {
+        shortened.assign(text.substr(0, pos));
+        shortened += kEllipsis;
+        if (measurer.Width(shortened) <= width - 5) break;
         const size_t previous = PreviousCharacter(text, pos);
         // The first character always stays.
         if (previous == 0) break;
         pos = previous;
-        shortened.assign(text.substr(0, pos));
-        shortened += kEllipsis;
-        if (measurer.Width(shortened) <= width - 5) break;
     }
     return shortened;
 }

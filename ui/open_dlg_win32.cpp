@@ -366,13 +366,12 @@ private:
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            auto* self = reinterpret_cast<COpenLemDlg*>(lParam);
-            self->dialog_ = dialog;
-            return self->OnInit();
+            reinterpret_cast<COpenLemDlg*>(lParam)->dialog_ = dialog;
         }
         auto* self = reinterpret_cast<COpenLemDlg*>(GetWindowLongPtrA(dialog, DWLP_USER));
         if (!self) return FALSE;
         try {
+            if (message == WM_INITDIALOG) return self->OnInit();
             return self->OnMessage(message, wParam, lParam);
         } catch (...) {
             // Nothing may leave through the window system; a failing dialog ends as cancelled.

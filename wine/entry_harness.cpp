@@ -25,11 +25,6 @@ std::vector<uint8_t> ReadAll(const char* path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 // The host reads the marker from the file's header before it loads a module.
 bool HasRequirementMarker(const char* path) {
     pe::Image image(ReadAll(path));
@@ -38,8 +33,24 @@ bool HasRequirementMarker(const char* path) {
     return std::memcmp(image.Bytes().data() + image.SectionTableEnd(), expected.data(), expected.size()) == 0;
 }
 
-HMODULE LoadPlugin(const char* path) {
-    if (!HasRequirementMarker(path)) return nullptr;
+// The interface version the marker in the file's header asks for, read as the host reads it
+// ("&&OLX_REQUIRE_" and digits); -1 without a marker.
+int RequiredVersion(const char* path) {
+    pe::Image image(ReadAll(path));
+    const char prefix[] = "&&OLX_REQUIRE_";
+    const size_t at = image.Ok() ? image.SectionTableEnd() : 0;
+    if (!image.Ok() || !image.Has(at, 32) || std::memcmp(image.Bytes().data() + at, prefix, sizeof prefix - 1) != 0)
+        return -1;
+    int version = 0;
+    for (size_t i = at + sizeof prefix - 1; image.Bytes()[i] >= '0' && image.Bytes()[i] <= '9' && version < 100000; ++i)
+        version = version * 10 + (image.Bytes()[i] - '0');
+    return version;
+}
+
+// A host of hostVersion loads a module only when the module's marker asks for no newer one.
+HMODULE LoadPlugin(const char* path, int hostVersion) {
+    const int required = RequiredVersion(path);
+    if (required < 0 || hostVersion < required) return nullptr;
     return LoadLibraryA(path);
 }
 
@@ -52,19 +63,15 @@ bool Untouched(const std::vector<uint8_t>& record, size_t from, size_t to) {
 }  // namespace
 
 int main() {
-    // A copy without the marker is refused before it is loaded.
-    {
-        std::vector<uint8_t> bytes = ReadAll("Tephrix.olp");
-        pe::Image image(bytes);
-        CHECK(image.Ok() && HasRequirementMarker("Tephrix.olp"), "the module carries the requirement marker");
-        if (image.Ok()) std::memset(bytes.data() + image.SectionTableEnd(), 0, marker::kTotalSize);
-        WriteAll("Unmarked.olp", bytes);
-        HMODULE unmarked = LoadPlugin("Unmarked.olp");
-        CHECK(unmarked == nullptr, "a module without the marker is not loaded");
-        DeleteFileA("Unmarked.olp");
-    }
+    // The marker declares the version the gate of Create checks (7729 refused, 7730 accepted
+    // below), so a host too old for the module does not even load it.
+    CHECK(HasRequirementMarker("Tephrix.olp"), "the module carries the requirement marker");
+    CHECK(RequiredVersion("Tephrix.olp") == 7730, "its marker asks for interface version 7730");
+    HMODULE refused = LoadPlugin("Tephrix.olp", 7729);
+    CHECK(refused == nullptr, "a host of version 7729 does not load the module");
+    if (refused) FreeLibrary(refused);
 
-    HMODULE module = LoadPlugin("Tephrix.olp");
+    HMODULE module = LoadPlugin("Tephrix.olp", 7730);
     if (!CHECK(module != nullptr, "Tephrix.olp loads")) return harness::Finish();
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
@@ -100,6 +107,8 @@ int main() {
                            "refusal text");
             CHECK(boxes[0].icon != nullptr && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION),
                   "refusal box shows the information icon");
+            // This program has no title string: its file name without extension is the title.
+            CHECK_EQ_BYTES(boxes[0].caption, std::string("entry_harness"), "refusal box carries the host's title");
         }
         CHECK(Untouched(record, 0, record.size()), "the information record is untouched");
         CHECK(host.MapTypeCount() == 0 && host.HookCount() == 0, "nothing is registered on refusal");
@@ -140,6 +149,7 @@ int main() {
         CHECK(result == IDOK, "About returns the box's result");
         CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver 1.2.4] ", 0) == 0, "About banner");
         CHECK(!boxes.empty() && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION), "About shows the information icon");
+        CHECK(!boxes.empty() && boxes[0].caption == "entry_harness", "About box carries the host's title");
     }
     // The file-open hook takes .LEM paths and asks the host to open them, unchanged.
     {

@@ -5,9 +5,12 @@
 // draws), Cancel, and OK without a row.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wine/dialogs/driver.h"
@@ -175,6 +178,118 @@ int RowOf(const std::vector<std::vector<std::string>>& rows, const std::string& 
     return -1;
 }
 
+// The texts the module hands to DrawTextA, recorded by pointing its import of the function at a
+// recorder: what the owner-drawn rows really show.
+std::mutex g_drawnMutex;
+std::vector<std::string> g_drawn;
+decltype(&DrawTextA) g_drawText = nullptr;
+
+int WINAPI RecordingDrawText(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) {
+    {
+        std::lock_guard<std::mutex> lock(g_drawnMutex);
+        g_drawn.emplace_back(length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length)));
+    }
+    return g_drawText(dc, text, length, rect, format);
+}
+
+std::vector<std::string> TakeDrawnTexts() {
+    std::lock_guard<std::mutex> lock(g_drawnMutex);
+    return std::exchange(g_drawn, {});
+}
+
+// Points the module's import of function at replacement and returns what it held; nullptr when
+// the module does not import it by name.
+void* PatchImport(HMODULE module, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return nullptr;
+    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name; ++dll) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD protection = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return nullptr;
+            void* original = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return original;
+        }
+    }
+    return nullptr;
+}
+
+bool RecordDrawText(HMODULE module) {
+    g_drawText = reinterpret_cast<decltype(g_drawText)>(PatchImport(module, "DrawTextA", reinterpret_cast<void*>(&RecordingDrawText)));
+    return g_drawText != nullptr;
+}
+
+// When armed, the module's first allocation after it calls DialogBoxParamA fails: the one its
+// dialog makes as it starts. Only that one, since throwing the exception needs memory too.
+using MallocFn = void*(__cdecl*)(size_t);
+using DialogBoxParamFn = INT_PTR(WINAPI*)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+MallocFn g_malloc = nullptr;
+DialogBoxParamFn g_dialogBoxParam = nullptr;
+bool g_failAtStart = false;
+bool g_failNext = false;
+bool g_failed = false;
+
+void* __cdecl FailingMalloc(size_t size) {
+    if (!g_failNext) return g_malloc(size);
+    g_failNext = false;
+    g_failed = true;
+    return nullptr;
+}
+
+INT_PTR WINAPI StartFailingDialogBox(HINSTANCE instance, LPCSTR name, HWND parent, DLGPROC proc, LPARAM param) {
+    if (!g_failAtStart) return g_dialogBoxParam(instance, name, parent, proc, param);
+    g_failNext = true;
+    const INT_PTR result = g_dialogBoxParam(instance, name, parent, proc, param);
+    g_failNext = false;
+    return result;
+}
+
+bool ArmableStartFailure(HMODULE module) {
+    g_malloc = reinterpret_cast<MallocFn>(PatchImport(module, "malloc", reinterpret_cast<void*>(&FailingMalloc)));
+    g_dialogBoxParam = reinterpret_cast<DialogBoxParamFn>(
+        PatchImport(module, "DialogBoxParamA", reinterpret_cast<void*>(&StartFailingDialogBox)));
+    return g_malloc && g_dialogBoxParam;
+}
+
+int StringWidth(HWND list, const std::string& text) {
+    return static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+// The long title's row as drawn: a beginning of the title cut at a character boundary followed
+// by "...", the longest that measures at most the column width less 5.
+void CheckLongTitleDrawnShortened(HWND list) {
+    const std::string title = Sheets()[kLongTitle].title;
+    const int limit = ColumnWidth(list, 0) - 5;
+    (void)TakeDrawnTexts();
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Sleep(300);
+    std::string drawn;
+    bool wholeDrawn = false;
+    for (const std::string& text : TakeDrawnTexts()) {
+        wholeDrawn = wholeDrawn || text == title;
+        if (text.size() > 3 && text.compare(text.size() - 3, 3, "...") == 0 &&
+            title.compare(0, text.size() - 3, text, 0, text.size() - 3) == 0) {
+            drawn = text;
+        }
+    }
+    const size_t kept = drawn.empty() ? 0 : drawn.size() - 3;
+    size_t boundary = 0;
+    while (boundary < kept) boundary += IsDBCSLeadByteEx(932, static_cast<BYTE>(title[boundary])) ? 2 : 1;
+    const size_t next = kept + (kept < title.size() && IsDBCSLeadByteEx(932, static_cast<BYTE>(title[kept])) ? 2 : 1);
+    CHECK(!drawn.empty() && !wholeDrawn && boundary == kept && StringWidth(list, drawn) <= limit &&
+              (next > title.size() || StringWidth(list, title.substr(0, next) + "...") > limit),
+          "ok: the long title's row is drawn as the longest beginning that fits with \"...\" (drew " +
+              harness::Hex(drawn) + ")");
+}
+
 int32_t FireOpenMenu(harness::HostApi& host) { return host.FireMenu(host.FindMenu("数値地図火山標高(&V)"), 100, 0); }
 
 bool ContainsLine(const std::string& log, const std::string& text) { return log.find(text) != std::string::npos; }
@@ -217,11 +332,9 @@ void OpenChosenSheet(const Setup& s) {
                                CHECK(row >= 0 && rows[static_cast<size_t>(row)][0] == sheet.title,
                                      "ok: row " + sheet.file + " with its title");
                            }
-                           const std::string longText = Sheets()[kLongTitle].title;
-                           const int longWidth = static_cast<int>(
-                               SendMessageA(open.list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(longText.c_str())));
-                           CHECK(longWidth > ColumnWidth(open.list, 0) - 12,
-                                 "ok: the long title is wider than its column, so its row is drawn shortened");
+                           CHECK(StringWidth(open.list, Sheets()[kLongTitle].title) > ColumnWidth(open.list, 0) - 12,
+                                 "ok: the long title is wider than its column");
+                           CheckLongTitleDrawnShortened(open.list);
 
                            harness::SelectListRow(open.list, RowOf(rows, Sheets()[kLongTitle].file));
                            SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.list), TRUE);
@@ -259,6 +372,25 @@ void OpenChosenSheet(const Setup& s) {
           "ok: the opened map is described with its title");
     harness::CompareBlocks(host, kOpenedHandle, s.data + "\\sums-fuji.txt", "ok: the opened sheet draws");
     host.CloseMap(kOpenedHandle);
+}
+
+// Memory runs out while the dialog starts: the dialog ends as cancelled at once, nothing is
+// opened, no dialog window stays behind, and the next opening shows the dialog again.
+void FailureWhileTheDialogStarts(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    g_failAtStart = true;
+    // No user is needed: a dialog that stayed up would hang this thread and the watchdog fails the run.
+    const int32_t result = FireOpenMenu(host);
+    g_failAtStart = false;
+    CHECK(g_failed, "start failure: an allocation failed while the dialog started");
+    CHECK(result == 0 && FindWindowA(nullptr, kCaption) == nullptr && host.CountCalls("OLX_OpenMap") == 0,
+          "start failure: the menu command ends without a dialog and opens nothing");
+    harness::RunAsUser([&] { FireOpenMenu(host); },
+                       [&] {
+                           const OpenDialog open = FindOpenDialog();
+                           CHECK(open.dialog != nullptr, "start failure: the next opening shows the dialog");
+                           if (open.dialog) harness::Click(open.dialog, IDCANCEL);
+                       });
 }
 
 // Cancel opens nothing, even with a row selected; a tree item that is not a folder on disk
@@ -387,6 +519,8 @@ int main() {
 
     harness::Plugin plugin;
     if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
+    CHECK(RecordDrawText(plugin.module), "the module's DrawTextA calls are recorded");
+    CHECK(ArmableStartFailure(plugin.module), "the module's allocations can be made to fail while a dialog starts");
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
     s.host = &host;
@@ -394,7 +528,8 @@ int main() {
     s.frame = frame;
 
     using Scenario = void (*)(const Setup&);
-    for (Scenario scenario : {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow}) {
+    for (Scenario scenario :
+         {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow, FailureWhileTheDialogStarts}) {
         host.Reset();
         host.SetMainWnd(frame);
         std::vector<uint8_t> record(280, 0);

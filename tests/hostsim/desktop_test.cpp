@@ -41,9 +41,9 @@ public:
 TEST_F(DesktopTest, MessageBoxesAreRecordedAndAnsweredInScriptOrder) {
     host.messageBoxAnswers = {2, 7};
     int owner = 0;
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "メモリーが足りません.\n", "cap", platform::kMbIconExclamation), 2);
-    EXPECT_EQ(platform::ShowMessageBox(&owner, "b", nullptr, platform::kMbIconStop), 7);
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "c", "", platform::kMbOk | platform::kMbIconInformation), 1);
+    EXPECT_EQ(platform::SystemMessageBox(nullptr, "メモリーが足りません.\n", "cap", platform::kMbIconExclamation), 2);
+    EXPECT_EQ(platform::SystemMessageBox(&owner, "b", nullptr, platform::kMbIconStop), 7);
+    EXPECT_EQ(platform::SystemMessageBox(nullptr, "c", "", platform::kMbOk | platform::kMbIconInformation), 1);
     const auto& boxes = host.MessageBoxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, "\x83\x81\x83\x82\x83\x8A\x81\x5B\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1.\n");

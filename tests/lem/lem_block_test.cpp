@@ -70,6 +70,8 @@ TEST_F(LemBlocks, RowOffsetsForEachLineEnd) {
         {"CR LF", "\r\n", true, 27},
         {"CR LF, no final line end", "\r\n", false, 27},
         {"LF, no final line end", "\n", false, 26},
+        {"lone CR", "\r", true, 26},
+        {"lone CR, no final line end", "\r", false, 26},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -81,6 +83,25 @@ TEST_F(LemBlocks, RowOffsetsForEachLineEnd) {
         OpenAndIndex();
         EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, c.step, 2 * c.step}));
         EXPECT_EQ(map_.LineBuffer.size(), 3u * 5 + 13);
+    }
+}
+
+// Each row of a lone-CR file is read from its own line: a drift of one byte a row would shift
+// the middle row's fields by one character.
+TEST_F(LemBlocks, LoneCrRowsReadTheirOwnFields) {
+    HeaderFields header;
+    header.rows = "3";
+    header.flags = {"1", "1", "1"};
+    WritePair(header, DataLine({"44444", "44444", "44444"}) + "\r" + DataLine({"55555", "55555", "55555"}) + "\r" +
+                          DataLine({"66666", "66666", "66666"}) + "\r");
+    OpenAndIndex();
+    Block block;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    // Block row 0 is the southernmost LEM row (2), row 2 the northernmost (0).
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(block.At(0, k), 6667) << k;
+        EXPECT_EQ(block.At(1, k), 5556) << k;
+        EXPECT_EQ(block.At(2, k), 4444) << k;
     }
 }
 
@@ -118,6 +139,16 @@ TEST_F(LemBlocks, OffsetsCountWellFormedLines) {
     // "short\n": 25; full CR LF: 25 + 2; full + "EX" read as 27 bytes without LF: 25 + 2;
     // "TRA\n": 25.
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, 25, 52, 79}));
+
+    // A CR LF whose CR is the last byte a line can take: the CR stays in the line, the LF is
+    // the next line (25 + 2, then "\n": 25).
+    WritePair(header, full + "E\r\n" + full + "\r\n" + full);
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, 27, 52, 79}));
+    // A short line ended by a lone CR ends there, as a short line ended by LF does.
+    WritePair(header, "short\r" + full + "\r" + full + "\r" + full);
+    OpenAndIndex();
+    EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{0, 25, 51, 77}));
 }
 
 TEST_F(LemBlocks, GetHeaderFailures) {

@@ -24,6 +24,21 @@ struct LocateCase {
     int flat;
 };
 
+// Writes the case's files into a fresh root and opens the case's path.
+void ExpectLocated(const LocateCase& c) {
+    SCOPED_TRACE(c.name);
+    testsupport::TempRoot root;
+    for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
+    CLemMap map;
+    EXPECT_EQ(map.Open(c.open.c_str()), c.result);
+    EXPECT_EQ(map.Opened, c.result);
+    EXPECT_EQ(map.FlatLayout, c.flat);
+    if (c.result) {
+        EXPECT_EQ(map.Folder, c.folder);
+        EXPECT_EQ(map.BaseName, c.baseName);
+    }
+}
+
 TEST(LemOpen, LocatesDatasets) {
     const LocateCase cases[] = {
         {"folder layout from the data file",
@@ -81,19 +96,7 @@ TEST(LemOpen, LocatesDatasets) {
          {{"D:\\\x95\x5C\\LEM\\ABC.LEM", "x"}, {"D:\\\x95\x5C\\HEADER\\ABC.CSV", kGoodHeader}},
          "D:\\\x95\x5C\\LEM\\ABC.LEM", 1, "D:\\\x95\x5C\\", "ABC", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        testsupport::TempRoot root;
-        for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
-        CLemMap map;
-        EXPECT_EQ(map.Open(c.open.c_str()), c.result);
-        EXPECT_EQ(map.Opened, c.result);
-        EXPECT_EQ(map.FlatLayout, c.flat);
-        if (c.result) {
-            EXPECT_EQ(map.Folder, c.folder);
-            EXPECT_EQ(map.BaseName, c.baseName);
-        }
-    }
+    for (const auto& c : cases) ExpectLocated(c);
 }
 
 TEST(LemOpen, PathsOfTheLocatedFiles) {
@@ -126,16 +129,24 @@ TEST(LemOpen, FailedOpenLeavesTheRecordEmpty) {
     EXPECT_EQ(map.BaseName, "");
 }
 
+// Each case's files exist, so only the length limit can refuse them. Names on disk stay under
+// the file system's 255-byte limit by spreading the length over folders.
 TEST(LemOpen, PathsTooLongAreRefused) {
-    testsupport::TempRoot root;
-    const std::string longName(300, 'A');
-    CLemMap map;
-    EXPECT_EQ(map.Open(("D:\\V\\LEM\\" + longName + ".LEM").c_str()), 0);
-    EXPECT_EQ(map.Opened, 0);
-    // A path that fits but whose derived header path would not.
-    const std::string nearLimit = "D:\\V\\LEM\\" + std::string(246, 'B') + ".LEM";  // 259 bytes
-    ASSERT_EQ(nearLimit.size(), 259u);
-    EXPECT_EQ(map.Open(nearLimit.c_str()), 0);
+    const std::string deep = "D:\\" + std::string(200, 'X') + "\\" + std::string(60, 'Y') + "\\";  // 266 bytes
+    const std::string name246(246, 'B');
+    const LocateCase cases[] = {
+        {"opened path of 260 bytes or more",
+         {{deep + "LEM\\ABC.LEM", "x"}, {deep + "HEADER\\ABC.CSV", kGoodHeader}},
+         deep + "LEM\\ABC.LEM", 0, "", "", 0},
+        {"259-byte path whose header path would take 261 bytes",
+         {{"D:\\V\\LEM\\" + name246 + ".LEM", "x"}, {"D:\\V\\HEADER\\" + name246 + ".CSV", kGoodHeader}},
+         "D:\\V\\LEM\\" + name246 + ".LEM", 0, "", "", 0},
+        {"259-byte flat pair fits",
+         {{"D:\\V\\LEM\\" + name246 + ".LEM", "x"}, {"D:\\V\\LEM\\" + name246 + ".CSV", kGoodHeader}},
+         "D:\\V\\LEM\\" + name246 + ".LEM", 1, "D:\\V\\LEM\\", name246, 1},
+    };
+    ASSERT_EQ(cases[1].open.size(), 259u);
+    for (const auto& c : cases) ExpectLocated(c);
 }
 
 }  // namespace

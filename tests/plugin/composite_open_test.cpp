@@ -174,11 +174,32 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
                   "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
                   "C:\\DEM\\MISSING.DCM");
         EXPECT_EQ(host().MessageBoxes()[0].style, 0x10u);
+        // The host's title: its executable C:\Program Files\Orolux\Orolux.exe has no title string.
+        EXPECT_EQ(host().MessageBoxes()[0].caption, "Orolux");
         ASSERT_NE(Record(), nullptr);
         EXPECT_NE(Record()->Dcm, nullptr);
         EXPECT_EQ(Record()->Xem, nullptr);
         EXPECT_EQ(host().Count("OLX_XEM_Open"), 0);
     }
+}
+
+// The host opens the same handle again while the settings are confirmed: the record it replaced
+// was the one whose header was read, so the map is not described from the new one.
+TEST_F(CompositeOpenTest, NestedOpenReplacingTheRecordFailsTheDescribe) {
+    StoreComposite(0, 0, "", 0);
+    host().closeOnDescribeFailure = false;
+    const uint32_t handle = host().nextHandle;
+    const std::string path = path_;
+    host().dialogScripts.push_back([handle, path](hostsim::DialogUser& user) {
+        EXPECT_EQ(LemMapProc(olx::kMsgOpen, handle, reinterpret_cast<intptr_t>(path.c_str())), 1);
+        return hostsim::PressOk()(user);
+    });
+    EXPECT_EQ(host().OpenFile(path_), 0u);
+    const CLemMap* record = plugin::State().openMaps.Lookup(handle);
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->LineBuffer.empty());
+    // The record that stays describes itself at the next map-info message.
+    EXPECT_EQ(host().Describe(handle), 1);
 }
 
 TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,56 @@ TEST_F(AboutTest, ShowsTheBannerWithTheCopyrightAndReturnsTheBoxResult) {
     EXPECT_EQ(box.text, std::string("Tephrix Plugin [Ver 1.2.4] ") + plugin::kCopyright);
     EXPECT_EQ(box.style, 0x40u);
     EXPECT_EQ(Close(), 1);
+}
+
+using CaptionTest = PluginFixture;
+
+// Boxes that name no caption of their own carry the host application's title, taken as the
+// host's framework takes it.
+TEST_F(CaptionTest, BoxesWithoutCaptionCarryTheHostApplicationTitle) {
+    const std::string hyo = "\x95\x5C";  // 表, whose trail byte is a backslash
+    const struct {
+        const char* name;
+        std::map<uint32_t, std::string> strings;
+        std::string executable;
+        std::string caption;
+    } cases[] = {
+        {"string resource 57344", {{57344, "Orolux Viewer"}}, "C:\\Program Files\\Orolux\\Orolux.exe", "Orolux Viewer"},
+        {"no string: the file name without extension", {}, "C:\\Program Files\\Orolux\\Orolux.exe", "Orolux"},
+        {"an empty string is none", {{57344, ""}}, "C:\\A\\Host.exe", "Host"},
+        {"another id is not the title", {{57345, "Other"}}, "C:\\A\\Host.exe", "Host"},
+        {"a dotted folder and name: the last dot of the name", {}, "C:\\v1.2\\my.host.exe", "my.host"},
+        {"no extension", {}, "C:\\v1.2\\HOST", "HOST"},
+        {"a trail byte 0x5C in the folder", {}, "C:\\" + hyo + "\\Host.exe", "Host"},
+        {"a trail byte 0x5C in the name", {}, "C:\\A\\" + hyo + ".exe", hyo},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        hostsim::Reset();
+        plugin::ResetModuleState();
+        host().stringResources = c.strings;
+        host().executablePath = c.executable;
+        std::vector<uint8_t> record(plugin::kInfoRecordSize, 0);
+        host().version = olx::kRequiredVersion - 1;
+        EXPECT_EQ(Create(record.data(), kPluginId), 0);
+        host().version = olx::kRequiredVersion;
+        EXPECT_EQ(Create(record.data(), kPluginId), 1);
+        EXPECT_EQ(About(), 1);
+        ASSERT_EQ(host().MessageBoxes().size(), 2u);
+        for (const hostsim::MessageBoxRecord& box : host().MessageBoxes()) EXPECT_EQ(box.caption, c.caption);
+    }
+}
+
+TEST_F(CaptionTest, TheTitleIsTakenOnce) {
+    host().stringResources[57344] = "Orolux";
+    StartModule();
+    EXPECT_EQ(About(), 1);
+    host().stringResources[57344] = "Renamed";
+    host().executablePath = "C:\\B\\Other.exe";
+    EXPECT_EQ(About(), 1);
+    EXPECT_EQ(host().StringResourceQueries(), 1);
+    ASSERT_EQ(host().MessageBoxes().size(), 2u);
+    EXPECT_EQ(host().MessageBoxes()[1].caption, "Orolux");
 }
 
 using ReleaseTest = PluginFixture;

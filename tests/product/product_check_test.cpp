@@ -7,6 +7,7 @@
 #include <iterator>
 #include <set>
 
+#include "plugin/entry.h"
 #include "tools/marker/marker.h"
 #include "tools/pe/pe_image.h"
 
@@ -125,6 +126,11 @@ TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {
         ASSERT_NE(it, info->strings.end());
         EXPECT_FALSE(it->second.empty());
     }
+    // The copyright line of the information record and the About box is the resource's.
+    const std::string copyright = plugin::kCopyright;
+    EXPECT_TRUE(info->strings[u"LegalCopyright"] == std::u16string(copyright.begin(), copyright.end()));
+    const auto& bytes = image_.Bytes();
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), copyright.begin(), copyright.end()), bytes.end());
 }
 
 }  // namespace

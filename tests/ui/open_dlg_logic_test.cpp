@@ -158,14 +158,21 @@ TEST(RowTexts, PreviousCharacterStepsOverDoubleByteCharacters) {
     EXPECT_EQ(ui::PreviousCharacter("ab\x95", 3), 2u);
 }
 
-// Every byte is 5 pixels wide. Records what was measured, to see that no character was split.
+// Every byte is 5 pixels wide, a '.' dotWidth. Records what was measured, to see that no
+// character was split.
 class FakeMeasurer final : public ui::TextMeasurer {
 public:
+    explicit FakeMeasurer(int dotWidth = 5) : dotWidth_(dotWidth) {}
     int Width(std::string_view text) const override {
         measured.emplace_back(text);
-        return static_cast<int>(text.size()) * 5;
+        int width = 0;
+        for (char c : text) width += c == '.' ? dotWidth_ : 5;
+        return width;
     }
     mutable std::vector<std::string> measured;
+
+private:
+    int dotWidth_;
 };
 
 bool EndsOnCharacterBoundary(const std::string& text) {
@@ -200,8 +207,9 @@ TEST(ColumnLayout, ShortensTextsWiderThanTheColumnLessTwelve) {
         {"double-byte floor", "あいう", 10, TextAlign::Left, "あ...", 6, 10, TextAlign::Left},
         // 表 ends in 0x5C; stepping back must not stop inside it.
         {"trail 0x5C", "A" + kHyo + kHyo + kHyo, 40, TextAlign::Left, "A" + kHyo + "...", 6, 40, TextAlign::Left},
-        // One character too wide has nothing to give up.
-        {"single char", "W", 5, TextAlign::Left, "W", 6, 5, TextAlign::Left},
+        // One character too wide has nothing to give up but still ends in "...".
+        {"single char", "W", 5, TextAlign::Left, "W...", 6, 5, TextAlign::Left},
+        {"single double-byte char", "あ", 5, TextAlign::Left, "あ...", 6, 5, TextAlign::Left},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -221,10 +229,16 @@ TEST(ColumnLayout, ShortensTextsWiderThanTheColumnLessTwelve) {
 TEST(ColumnLayout, ShortensOneCharacterPerStepAndStopsAtTheFirstFit) {
     FakeMeasurer measurer;
     EXPECT_EQ(ui::ShortenWithEllipsis("ABCDEF", 40, measurer), "ABCD...");
-    // Each step measures the whole shortened text once; nothing after the fit.
-    EXPECT_EQ(measurer.measured, (std::vector<std::string>{"ABCDE...", "ABCD..."}));
+    // The whole text with "..." is tried first; each step measures the whole shortened text
+    // once; nothing after the fit.
+    EXPECT_EQ(measurer.measured, (std::vector<std::string>{"ABCDEF...", "ABCDE...", "ABCD..."}));
     // "ABCD..." is 35 pixels: exactly width - 5 fits, one pixel less does not.
     EXPECT_EQ(ui::ShortenWithEllipsis("ABCDEF", 39, measurer), "ABC...");
+
+    // Dots narrower than letters, as in a proportional font: 50 + 6 pixels fit 61 - 5, so the
+    // whole text is kept and only "..." is added.
+    FakeMeasurer narrowDots(2);
+    EXPECT_EQ(ui::LayOutColumnText("ABCDEFGHIJ", 0, 61, ui::TextAlign::Left, narrowDots).text, "ABCDEFGHIJ...");
 }
 
 struct PlacesCase {
