@@ -13,6 +13,7 @@
 #include "wine/harness/box_watcher.h"
 #include "wine/harness/check.h"
 #include "wine/harness/host_api.h"
+#include "wine/harness/plugin_loader.h"
 
 namespace {
 
@@ -30,12 +31,16 @@ void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Where the host reads the marker: at 0x2D0 in a 32-bit module (behind its table of five
+// sections); the 64-bit build, which no host loads, carries it behind its own section table.
+uint32_t MarkerOffset(const pe::Image& image) { return image.Is64() ? image.SectionTableEnd() : 0x2D0; }
+
 // The host reads the marker from the file's header before it loads a module.
 bool HasRequirementMarker(const char* path) {
     pe::Image image(ReadAll(path));
-    if (!image.Ok() || !image.Has(image.SectionTableEnd(), marker::kTotalSize)) return false;
+    if (!image.Ok() || !image.Has(MarkerOffset(image), marker::kTotalSize)) return false;
     auto expected = marker::Expected();
-    return std::memcmp(image.Bytes().data() + image.SectionTableEnd(), expected.data(), expected.size()) == 0;
+    return std::memcmp(image.Bytes().data() + MarkerOffset(image), expected.data(), expected.size()) == 0;
 }
 
 HMODULE LoadPlugin(const char* path) {
@@ -52,20 +57,30 @@ bool Untouched(const std::vector<uint8_t>& record, size_t from, size_t to) {
 }  // namespace
 
 int main() {
+    const char* path = harness::ModulePath();
     // A copy without the marker is refused before it is loaded.
     {
-        std::vector<uint8_t> bytes = ReadAll("Tephrix.olp");
+        std::vector<uint8_t> bytes = ReadAll(path);
         pe::Image image(bytes);
-        CHECK(image.Ok() && HasRequirementMarker("Tephrix.olp"), "the module carries the requirement marker");
-        if (image.Ok()) std::memset(bytes.data() + image.SectionTableEnd(), 0, marker::kTotalSize);
+        CHECK(image.Ok() && HasRequirementMarker(path), "the module carries the requirement marker");
+        if (image.Ok() && !image.Is64()) CHECK(image.SectionTableEnd() == 0x2D0, "the 32-bit module's section table ends at 0x2D0");
+        if (image.Ok()) std::memset(bytes.data() + MarkerOffset(image), 0, marker::kTotalSize);
         WriteAll("Unmarked.olp", bytes);
         HMODULE unmarked = LoadPlugin("Unmarked.olp");
         CHECK(unmarked == nullptr, "a module without the marker is not loaded");
         DeleteFileA("Unmarked.olp");
     }
 
-    HMODULE module = LoadPlugin("Tephrix.olp");
-    if (!CHECK(module != nullptr, "Tephrix.olp loads")) return harness::Finish();
+    HMODULE module = LoadPlugin(path);
+    if (!CHECK(module != nullptr, std::string(path) + " loads")) return harness::Finish();
+    {
+        // The file under test, not a copy found elsewhere on the search path.
+        char loaded[MAX_PATH] = {};
+        GetModuleFileNameA(module, loaded, MAX_PATH);
+        char wanted[MAX_PATH] = {};
+        GetFullPathNameA(path, MAX_PATH, wanted, nullptr);
+        CHECK(lstrcmpiA(loaded, wanted) == 0, std::string("the module loaded is ") + wanted + " (" + loaded + ")");
+    }
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
 
