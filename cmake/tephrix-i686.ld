@@ -88,6 +88,9 @@ SECTIONS
     ___crt_xc_start__ = . ;
     KEEP (*(SORT(.CRT$XC*)))
     ___crt_xc_end__ = . ;
+    ___crt_xd_start__ = . ;
+    KEEP (*(SORT(.CRT$XD*)))  /* thread-local initializers, tlssup's markers */
+    ___crt_xd_end__ = . ;
     ___crt_xi_start__ = . ;
     KEEP (*(SORT(.CRT$XI*)))
     ___crt_xi_end__ = . ;
