@@ -33,7 +33,8 @@ add_custom_command(
   OUTPUT ${OLP_MARKER}
   COMMAND ${HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -I${PROJECT_SOURCE_DIR}
           ${PROJECT_SOURCE_DIR}/tools/marker/olp_marker.cpp -o ${OLP_MARKER}
-  DEPENDS ${PROJECT_SOURCE_DIR}/tools/marker/olp_marker.cpp ${PROJECT_SOURCE_DIR}/tools/marker/marker.h ${PROJECT_SOURCE_DIR}/tools/pe/pe_image.h
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/marker/olp_marker.cpp ${PROJECT_SOURCE_DIR}/tools/marker/marker.h
+          ${PROJECT_SOURCE_DIR}/tools/marker/layout.h ${PROJECT_SOURCE_DIR}/tools/pe/pe_image.h
   COMMENT "Building the requirement-marker tool for the build machine")
 add_custom_target(olp_marker DEPENDS ${OLP_MARKER})
 
@@ -61,7 +62,17 @@ target_link_options(Tephrix PRIVATE
   # Header area up to 0x1000, so the requirement marker has room behind the section table.
   -Wl,--file-alignment,0x1000
   -s)
+set(OLP_MARKER_ARGS)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The host reads the marker at 0x2D0, behind a table of five sections: the linker script
+  # orders the sections so that those of one protection follow each other, the marker tool
+  # joins them (.text, .rdata, .data, .rsrc, .reloc) and places the headers.
+  set(TEPHRIX_LINKER_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/tephrix-i686.ld)
+  target_link_options(Tephrix PRIVATE -Wl,-T,${TEPHRIX_LINKER_SCRIPT})
+  set_property(TARGET Tephrix APPEND PROPERTY LINK_DEPENDS ${TEPHRIX_LINKER_SCRIPT})
+  set(OLP_MARKER_ARGS --table-end 0x2D0)
+endif()
 add_dependencies(Tephrix olp_marker)
 add_custom_command(TARGET Tephrix POST_BUILD
-  COMMAND ${OLP_MARKER} $<TARGET_FILE:Tephrix>
+  COMMAND ${OLP_MARKER} ${OLP_MARKER_ARGS} $<TARGET_FILE:Tephrix>
   COMMENT "Writing the requirement marker into Tephrix.olp")

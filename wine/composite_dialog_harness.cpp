@@ -364,7 +364,7 @@ int main() {
     s.out = harness::ScreenshotFolder();
 
     harness::Plugin plugin;
-    if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
+    if (!CHECK(plugin.Load(harness::ModulePath()), "Tephrix.olp loads with its five exports")) return harness::Finish();
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
     s.host = &host;

@@ -13,6 +13,7 @@
 #include "wine/harness/box_watcher.h"
 #include "wine/harness/check.h"
 #include "wine/harness/host_api.h"
+#include "wine/harness/plugin_loader.h"
 
 namespace {
 
@@ -25,12 +26,16 @@ std::vector<uint8_t> ReadAll(const char* path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// Where the host reads the marker: at 0x2D0 in a 32-bit module (behind its table of five
+// sections); the 64-bit build, which no host loads, carries it behind its own section table.
+uint32_t MarkerOffset(const pe::Image& image) { return image.Is64() ? image.SectionTableEnd() : 0x2D0; }
+
 // The host reads the marker from the file's header before it loads a module.
 bool HasRequirementMarker(const char* path) {
     pe::Image image(ReadAll(path));
-    if (!image.Ok() || !image.Has(image.SectionTableEnd(), marker::kTotalSize)) return false;
+    if (!image.Ok() || !image.Has(MarkerOffset(image), marker::kTotalSize)) return false;
     auto expected = marker::Expected();
-    return std::memcmp(image.Bytes().data() + image.SectionTableEnd(), expected.data(), expected.size()) == 0;
+    return std::memcmp(image.Bytes().data() + MarkerOffset(image), expected.data(), expected.size()) == 0;
 }
 
 // The interface version the marker in the file's header asks for, read as the host reads it
@@ -38,7 +43,7 @@ bool HasRequirementMarker(const char* path) {
 int RequiredVersion(const char* path) {
     pe::Image image(ReadAll(path));
     const char prefix[] = "&&OLX_REQUIRE_";
-    const size_t at = image.Ok() ? image.SectionTableEnd() : 0;
+    const size_t at = image.Ok() ? MarkerOffset(image) : 0;
     if (!image.Ok() || !image.Has(at, 32) || std::memcmp(image.Bytes().data() + at, prefix, sizeof prefix - 1) != 0)
         return -1;
     int version = 0;
@@ -63,16 +68,29 @@ bool Untouched(const std::vector<uint8_t>& record, size_t from, size_t to) {
 }  // namespace
 
 int main() {
+    const char* path = harness::ModulePath();
+    {
+        pe::Image image(ReadAll(path));
+        if (image.Ok() && !image.Is64()) CHECK(image.SectionTableEnd() == 0x2D0, "the 32-bit module's section table ends at 0x2D0");
+    }
     // The marker declares the version the gate of Create checks (7729 refused, 7730 accepted
     // below), so a host too old for the module does not even load it.
-    CHECK(HasRequirementMarker("Tephrix.olp"), "the module carries the requirement marker");
-    CHECK(RequiredVersion("Tephrix.olp") == 7730, "its marker asks for interface version 7730");
-    HMODULE refused = LoadPlugin("Tephrix.olp", 7729);
+    CHECK(HasRequirementMarker(path), "the module carries the requirement marker");
+    CHECK(RequiredVersion(path) == 7730, "its marker asks for interface version 7730");
+    HMODULE refused = LoadPlugin(path, 7729);
     CHECK(refused == nullptr, "a host of version 7729 does not load the module");
     if (refused) FreeLibrary(refused);
 
-    HMODULE module = LoadPlugin("Tephrix.olp", 7730);
-    if (!CHECK(module != nullptr, "Tephrix.olp loads")) return harness::Finish();
+    HMODULE module = LoadPlugin(path, 7730);
+    if (!CHECK(module != nullptr, std::string(path) + " loads")) return harness::Finish();
+    {
+        // The file under test, not a copy found elsewhere on the search path.
+        char loaded[MAX_PATH] = {};
+        GetModuleFileNameA(module, loaded, MAX_PATH);
+        char wanted[MAX_PATH] = {};
+        GetFullPathNameA(path, MAX_PATH, wanted, nullptr);
+        CHECK(lstrcmpiA(loaded, wanted) == 0, std::string("the module loaded is ") + wanted + " (" + loaded + ")");
+    }
     harness::HostApi host;
     if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
 

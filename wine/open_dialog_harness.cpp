@@ -518,7 +518,7 @@ int main() {
     s.out = harness::ScreenshotFolder();
 
     harness::Plugin plugin;
-    if (!CHECK(plugin.Load("Tephrix.olp"), "Tephrix.olp loads with its five exports")) return harness::Finish();
+    if (!CHECK(plugin.Load(harness::ModulePath()), "Tephrix.olp loads with its five exports")) return harness::Finish();
     CHECK(RecordDrawText(plugin.module), "the module's DrawTextA calls are recorded");
     CHECK(ArmableStartFailure(plugin.module), "the module's allocations can be made to fail while a dialog starts");
     harness::HostApi host;

@@ -1,14 +1,15 @@
 // Reads the built product Tephrix.olp and checks, from its bytes, what a host relies on:
-// exports, imports, the requirement marker and the version resource.
+// exports, imports, the header layout with the requirement marker, and the version resource.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "plugin/entry.h"
-#include "tools/marker/marker.h"
 #include "tools/pe/pe_image.h"
 
 namespace {
@@ -75,20 +76,53 @@ TEST_F(ProductCheck, ImportsOnlySystemDllsAndTheHostLibrary) {
     EXPECT_TRUE(sawHost);
 }
 
-TEST_F(ProductCheck, CarriesTheRequirementMarkerBehindTheSectionTable) {
+TEST_F(ProductCheck, CarriesTheRequirementMarkerWhereTheHostReadsIt) {
     const auto& bytes = image_.Bytes();
-    const uint32_t start = image_.SectionTableEnd();
-    ASSERT_TRUE(image_.Has(start, marker::kTotalSize));
+    // The host reads the marker at 0x2D0, directly behind a table of five sections.
+    std::vector<std::string> names;
+    for (const auto& s : image_.Sections()) names.push_back(s.name);
+    EXPECT_EQ(names, (std::vector<std::string>{".text", ".rdata", ".data", ".rsrc", ".reloc"}));
+    EXPECT_EQ(image_.SectionTableEnd(), 0x2D0u);
+    ASSERT_TRUE(image_.Has(0x2D0, 0x1000 - 0x2D0));
     // Five copies of the text with its terminator, spelled out here rather than taken from the
-    // marking tool.
+    // marking tool; the last ends at 0x333.
     const std::string copy("&&OLX_REQUIRE_7730&", sizeof "&&OLX_REQUIRE_7730&");
     std::string five;
     for (int i = 0; i < 5; ++i) five += copy;
-    ASSERT_EQ(marker::kTotalSize, five.size());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[start]), five.size()), five);
+    ASSERT_EQ(five.size(), 0x334u - 0x2D0u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[0x2D0]), five.size()), five);
     EXPECT_EQ(image_.FirstSectionOffset(), 0x1000u);
     EXPECT_EQ(image_.SizeOfHeaders(), 0x1000u);
-    for (uint32_t i = start + marker::kTotalSize; i < 0x1000; ++i) ASSERT_EQ(bytes[i], 0) << "at 0x" << std::hex << i;
+    for (uint32_t i = 0x334; i < 0x1000; ++i) ASSERT_EQ(bytes[i], 0) << "at 0x" << std::hex << i;
+    // Between the DOS stub and the moved NT headers: nothing.
+    for (uint32_t i = 0x80; i < image_.NtHeadersOffset(); ++i) ASSERT_EQ(bytes[i], 0) << "at 0x" << std::hex << i;
+}
+
+TEST_F(ProductCheck, SectionsMapTheFileWithoutOverlapAndTheChecksumMatches) {
+    // The joined sections must still map every byte once: each begins where the one before
+    // ends in memory, and the file data follow each other in order without overlap.
+    const auto& sections = image_.Sections();
+    const auto& bytes = image_.Bytes();
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const auto& s = sections[i];
+        EXPECT_LE(s.rawSize, (s.virtualSize + 0xFFFu) & ~0xFFFu) << s.name;
+        EXPECT_LE(uint64_t{s.rawOffset} + s.rawSize, bytes.size()) << s.name;
+        if (i == 0) continue;
+        const auto& before = sections[i - 1];
+        EXPECT_EQ(s.virtualAddress, before.virtualAddress + ((before.virtualSize + 0xFFFu) & ~0xFFFu)) << s.name;
+        EXPECT_GE(s.rawOffset, before.rawOffset + before.rawSize) << s.name;
+    }
+    // The header checksum as Windows computes it: 16-bit sums with the carry folded back, the
+    // CheckSum field itself counted as zero, plus the file length.
+    const uint32_t field = image_.NtHeadersOffset() + 24 + 64;
+    uint32_t sum = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        if (i == field || i == field + 2) continue;
+        sum += static_cast<uint32_t>(bytes[i] | bytes[i + 1] << 8);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    ASSERT_EQ(bytes.size() % 2, 0u);
+    EXPECT_EQ(image_.CheckSum(), sum + bytes.size());
 }
 
 TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {

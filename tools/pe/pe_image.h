@@ -46,6 +46,9 @@ public:
     // File offset just behind the section table.
     [[nodiscard]] uint32_t SectionTableEnd() const { return sectionTableEnd_; }
     [[nodiscard]] uint32_t SizeOfHeaders() const { return sizeOfHeaders_; }
+    // File offset of the NT headers (e_lfanew) and the stored header checksum.
+    [[nodiscard]] uint32_t NtHeadersOffset() const { return ntOffset_; }
+    [[nodiscard]] uint32_t CheckSum() const { return checkSum_; }
     // The smallest file offset of any section's raw data (0 when no section has data).
     [[nodiscard]] uint32_t FirstSectionOffset() const {
         uint32_t first = 0;
@@ -186,6 +189,8 @@ private:
         is64_ = magic == 0x20B;
         if (optionalSize < (is64_ ? 112u : 96u)) return Fail("short optional header");
         sizeOfHeaders_ = U32(opt + 60);
+        checkSum_ = U32(opt + 64);
+        ntOffset_ = nt;
         uint32_t dirCountAt = opt + (is64_ ? 108 : 92);
         uint32_t dirCount = U32(dirCountAt);
         dirs_.clear();
@@ -255,6 +260,8 @@ private:
     uint16_t machine_ = 0;
     uint16_t characteristics_ = 0;
     uint32_t sizeOfHeaders_ = 0;
+    uint32_t checkSum_ = 0;
+    uint32_t ntOffset_ = 0;
     uint32_t sectionTableEnd_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> dirs_;
     std::vector<Section> sections_;

@@ -11,7 +11,17 @@
 
 namespace harness {
 
+int Scaled(int timeoutMs) {
+    static const int factor = [] {
+        const char* env = std::getenv("TEPHRIX_WINE_TIME_FACTOR");
+        const int value = env ? std::atoi(env) : 1;
+        return value >= 1 && value <= 100 ? value : 1;
+    }();
+    return timeoutMs * factor;
+}
+
 HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs) {
+    timeoutMs = Scaled(timeoutMs);
     for (int waited = 0;; waited += 50) {
         if (HWND found = pred()) return found;
         if (waited >= timeoutMs) return nullptr;
@@ -20,6 +30,7 @@ HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs) {
 }
 
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
+    timeoutMs = Scaled(timeoutMs);
     for (int waited = 0;; waited += 50) {
         if (cond()) return true;
         if (waited >= timeoutMs) return false;
@@ -156,7 +167,7 @@ bool ClickAndWait(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
     if (!button) return false;
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+    return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, static_cast<UINT>(Scaled(5000)), &result) != 0;
 }
 
 void Abandon(HWND dialog) {
@@ -174,7 +185,7 @@ void RunAsUser(const std::function<void()>& host, const std::function<void()>& u
     HANDLE thread = CreateThread(nullptr, 0, RunUser, const_cast<std::function<void()>*>(&user), 0, nullptr);
     if (!CHECK(thread != nullptr, "the user's thread starts")) return;
     host();
-    if (WaitForSingleObject(thread, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(thread, static_cast<DWORD>(Scaled(timeoutMs))) != WAIT_OBJECT_0) {
         CHECK(false, "the user's steps ended in time");
         Finish();
         TerminateProcess(GetCurrentProcess(), 3);
@@ -193,7 +204,8 @@ DWORD WINAPI Watch(void* data) {
 }  // namespace
 
 void StartWatchdog(int timeoutMs) {
-    HANDLE thread = CreateThread(nullptr, 0, Watch, reinterpret_cast<void*>(static_cast<intptr_t>(timeoutMs)), 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, Watch, reinterpret_cast<void*>(static_cast<intptr_t>(Scaled(timeoutMs))), 0, nullptr);
     if (thread) CloseHandle(thread);
 }
 

@@ -11,6 +11,10 @@
 
 namespace harness {
 
+// Every time limit below is multiplied by TEPHRIX_WINE_TIME_FACTOR (default 1): under CPU
+// emulation the same steps take many times as long.
+int Scaled(int timeoutMs);
+
 // Polls until pred gives a window or timeoutMs has passed; nullptr on timeout.
 HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs = 10000);
 // A visible top-level window of this process with this caption (code page 932 bytes).

@@ -2,11 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "platform/win32/windows_gateway.h"
 #include "plugin/host_interface.h"
 
 namespace harness {
+
+// The module under test: TEPHRIX_WINE_MODULE when set (the product run names the very file
+// users install), otherwise Tephrix.olp beside the harness.
+inline const char* ModulePath() {
+    const char* path = std::getenv("TEPHRIX_WINE_MODULE");
+    return path && *path ? path : "Tephrix.olp";
+}
 
 struct Plugin {
     HMODULE module = nullptr;
