@@ -1,6 +1,6 @@
 # Sourced by scripts/fuzz and scripts/test-fuzz-smoke: builds the fuzz preset's targets, writes
 # the seed corpora and runs one target under bounds.
-fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table fuzz_field_row)
+fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table fuzz_field_row fuzz_host)
 # TEPHRIX_FUZZ_PRESET=fuzz-fast runs the targets without sanitizers, for long runs.
 fuzz_preset=${TEPHRIX_FUZZ_PRESET:-fuzz}
 fuzz_bin=build/$fuzz_preset/fuzz
