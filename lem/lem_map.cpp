@@ -176,9 +176,11 @@ void CLemMap::ClearState() {
     headerPathSecondary_.clear();
     Opened = 0;
     FlatLayout = 0;
+    indexed_ = false;
 }
 
 void CLemMap::FreeBuffers() {
+    indexed_ = false;
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -389,6 +391,7 @@ int CLemMap::GetHeader() {
     }
     // Present rows that the data file does not reach have no line: they are absent.
     for (int32_t j = i; j < RecordCount; ++j) RowTable[static_cast<size_t>(j)] = -1;
+    indexed_ = true;
     return 1;
 }
 
@@ -412,7 +415,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     const bool blend = filled == 1;
 
     // Without a completed GetHeader the table holds flags, not offsets: place nothing.
-    if (LineBuffer.empty() || Cols <= 0 || Rows <= 0) return 1;
+    if (!indexed_ || LineBuffer.empty() || Cols <= 0 || Rows <= 0) return 1;
 
     const base::CellPos cell = base::BlockIdToCell(blockId);
     const int64_t r2 = lem::CurrentMargin() / 2;

@@ -74,6 +74,9 @@ public:
     static constexpr int32_t kMaxRowFlags = 1000000;
 
 private:
+    // True only once GetHeader has completed: until then RowTable may hold the header's
+    // present/absent flags (a GetHeader that failed after reading the header leaves them).
+    bool indexed_ = false;
     // Candidate paths, built once by Open so that ReadBlock composes no strings.
     std::string dataPathPrimary_;    // LEM\ (or the flat data file)
     std::string dataPathSecondary_;  // DATA\ (or the flat data file)
