@@ -497,10 +497,10 @@ void FileTypeAction(Session& s) {
 
 // After a menu command: the maps the host closed (a reopen closes the map of its path first)
 // and those it opened through OLX_OpenMap while the command ran.
-void TakeHostOpens(Session& s, size_t before) {
+void TakeHostOpens(Session& s, size_t before, const std::vector<uint32_t>& openBefore) {
     hostsim::Host& host = hostsim::Get();
-    for (const hostsim::OpenMap& m : host.maps_) {
-        if (!m.open) s.maps.erase(m.handle);
+    for (uint32_t handle : openBefore) {
+        if (!host.FindOpenMap(handle)) s.maps.erase(handle);
     }
     for (size_t i = before; i < host.maps_.size(); ++i) {
         const hostsim::OpenMap& m = host.maps_[i];
@@ -519,6 +519,10 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
     host.dialogScripts.clear();
     host.openLemAnswers.clear();
     const size_t before = host.maps_.size();
+    std::vector<uint32_t> openBefore;
+    for (const hostsim::OpenMap& m : host.maps_) {
+        if (m.open) openBefore.push_back(m.handle);
+    }
     if (openCommand) {
         if (a == 0) {
             host.openLemAnswers.push_back({2, ""});
@@ -532,7 +536,7 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
         host.dialogScripts.push_back((a & 1) ? hostsim::PressCancel() : hostsim::PressOk());
         FUZZ_CHECK(host.FireMenu(host.FindMenu(plugin::kCompositeMenuText), olx::kMenuCommand) == 0);
     }
-    TakeHostOpens(s, before);
+    TakeHostOpens(s, before, openBefore);
 }
 
 void SettingsAction(uint8_t a, uint8_t b) {

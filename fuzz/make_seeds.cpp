@@ -111,6 +111,19 @@ void WriteSheetSeeds(const fs::path& out) {
     }
 }
 
+// Headers at the row-flag limit: the flag of line 27 + 999,999 is the last one accepted, the
+// next refused. Empty lines (one byte each) keep the files near 1 MB.
+void WriteHeaderLimitSeeds(const fs::path& out) {
+    const std::string scale = "\x8F\x6B\x8E\xDA,5000\n";      // 縮尺
+    const std::string record = "\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n";  // レコード
+    std::string head = scale + "a,\nb,\nc,\nCOLS,3\nROWS,2\n";
+    for (int line = 6; line < 27; ++line) head += "x,1\n";
+    for (const int flag : {999999, 1000000}) {
+        Put(out / "fuzz_header", "rowflag_" + std::to_string(flag),
+            std::string(1, '\0') + head + std::string(static_cast<size_t>(flag), '\n') + record);
+    }
+}
+
 // A generated DCM file cut down to its header, its index and the first bytes of each tile
 // (the index is pointed at them); the reader treats the missing rest as zeros.
 std::string SmallDcm(const gen::DcmLayout& layout, size_t tileBytes) {
@@ -249,6 +262,7 @@ int main(int argc, char** argv) {
     }
     const fs::path out = argv[1];
     WriteSheetSeeds(out);
+    WriteHeaderLimitSeeds(out);
     WriteDcmSeeds(out);
     WritePathSeeds(out);
     WriteTableSeeds(out);

@@ -31,6 +31,17 @@ fuzz_name() {
   return 1
 }
 
+# Options a target needs beyond the common ones. fuzz_header: inputs up to 1 MiB, so that a
+# header can reach the row-flag limit (1,000,000 flags; an empty line is one byte) and the
+# allocation paths behind it.
+fuzz_options() {
+  case $1 in
+    fuzz_header) echo "-max_len=1048576" ;;
+    # 64 actions of three bytes: the script stops there.
+    fuzz_host) echo "-max_len=192" ;;
+  esac
+}
+
 # fuzz_run TARGET SECONDS CORPUS ARTIFACTS [libFuzzer options...]: new inputs go to CORPUS, the
 # seeds are read only; the files the target writes live in a temporary folder removed after.
 fuzz_run() {
@@ -47,7 +58,7 @@ fuzz_run() {
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
-      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" "$@" \
+      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" $(fuzz_options "$target") "$@" \
       "$corpus" "$fuzz_seeds/$target" || status=$?
   rm -rf "$tmp"
   return $status
