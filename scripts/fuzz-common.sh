@@ -42,6 +42,12 @@ fuzz_options() {
   esac
 }
 
+# Inputs that once found a fault, kept in the source tree; read only, like the seeds.
+fuzz_regressions() {
+  [ -d "fuzz/regressions/$1" ] && echo "fuzz/regressions/$1"
+  return 0
+}
+
 # fuzz_run TARGET SECONDS CORPUS ARTIFACTS [libFuzzer options...]: new inputs go to CORPUS, the
 # seeds are read only; the files the target writes live in a temporary folder removed after.
 fuzz_run() {
@@ -59,7 +65,7 @@ fuzz_run() {
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
       -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" $(fuzz_options "$target") "$@" \
-      "$corpus" "$fuzz_seeds/$target" || status=$?
+      "$corpus" "$fuzz_seeds/$target" $(fuzz_regressions "$target") || status=$?
   rm -rf "$tmp"
   return $status
 }
