@@ -168,7 +168,7 @@ const std::string& DcmText(int variant) {
     static std::string files[4];
     std::string& file = files[variant & 3];
     if (file.empty() && (variant & 3) != 0) {
-        const int height = (variant & 3) == 2 ? 2000 : 1000;
+        const int offset = (variant & 3) == 2 ? 500 : 0;
         file.assign(214 + 16, '\0');
         auto put = [&](size_t at, uint32_t v) {
             for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(v >> (8 * i));
@@ -180,7 +180,9 @@ const std::string& DcmText(int variant) {
         put(26, 1);
         put(214, 100);
         put(218, 230);
+        // Steep slopes: a sheet placed a little off reads other heights.
         for (int i = 0; i < kSide * kSide; ++i) {
+            const int height = offset + ((i % kSide) * 97 + (i / kSide) * 211) % 3000;
             file += static_cast<char>(height & 0xFF);
             file += static_cast<char>(height >> 8);
         }
@@ -627,7 +629,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         host.SetMapFile(kScriptHandles[i], OpenPathSlot(static_cast<uint8_t>(i == 3 ? 4 : i)));
     }
     host.SetGuidebookSource(hostsim::MakeSetInfo(0, 0, 1, 1, hostsim::kDatumTokyo), [](int32_t, int16_t* out) {
-        for (int i = 0; i < kSide * kSide; ++i) out[i] = 700;
+        for (int i = 0; i < kSide * kSide; ++i) out[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
         return true;
     });
 
