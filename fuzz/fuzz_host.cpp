@@ -497,22 +497,42 @@ void FileTypeAction(Session& s) {
     s.kept.push_back({info.pattern, plugin::kFilePattern, true});
 }
 
-// After a menu command: the maps the host closed (a reopen closes the map of its path first)
-// and those it opened through OLX_OpenMap while the command ran.
-void TakeHostOpens(Session& s, size_t before, const std::vector<uint32_t>& openBefore) {
+// After a menu command: what the host's own messages did to each handle, in the order the host
+// sent them (a reopen closes the map of its path first; a handle the host hands out may be one
+// the script used already), and the titles of the maps it described.
+void FollowHostMessages(Session& s, size_t logBefore, size_t mapsBefore) {
     hostsim::Host& host = hostsim::Get();
-    for (uint32_t handle : openBefore) {
-        if (!host.FindOpenMap(handle)) s.maps.erase(handle);
+    const std::vector<hostsim::Call>& log = host.Log();
+    for (size_t i = logBefore; i < log.size(); ++i) {
+        const hostsim::Call& call = log[i];
+        if (call.kind != hostsim::Call::Kind::Send) continue;
+        const auto handle = static_cast<uint32_t>(std::strtoul(call.args.c_str(), nullptr, 10));
+        if (call.name == "map 2004") {
+            // Arguments: handle, then the path in double quotes.
+            const size_t open = call.args.find('"');
+            const std::string path = call.args.substr(open + 1, call.args.size() - open - 2);
+            FUZZ_CHECK((call.result == "1") == ExpectOpen(s, path));
+            if (call.result == "1") s.maps[handle] = MapModel{MapState::kEntered, SheetOf(path), {}};
+        } else if (call.name == "map 2011") {
+            auto it = s.maps.find(handle);
+            if (it == s.maps.end()) continue;
+            if (call.result == "1") {
+                it->second.state = MapState::kDescribed;
+                it->second.described = SnapshotNow(s, it->second.sheet);
+            } else {
+                it->second.state = MapState::kEntered;
+            }
+        } else if (call.name == "map 2021") {
+            s.maps.erase(handle);
+        }
     }
-    for (size_t i = before; i < host.maps_.size(); ++i) {
+    for (size_t i = mapsBefore; i < host.maps_.size(); ++i) {
         const hostsim::OpenMap& m = host.maps_[i];
         if (!m.open || m.described != 1) continue;
         const int sheet = SheetOf(m.path);
         FUZZ_CHECK(sheet >= 0);
         FUZZ_CHECK(m.title == ExpectedTitle(s, sheet));
         s.kept.push_back({m.info.title, plugin::kTitlePrefix, false});
-        MapModel model{MapState::kDescribed, sheet, SnapshotNow(s, sheet)};
-        s.maps[m.handle] = model;
     }
 }
 
@@ -520,11 +540,8 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
     hostsim::Host& host = hostsim::Get();
     host.dialogScripts.clear();
     host.openLemAnswers.clear();
-    const size_t before = host.maps_.size();
-    std::vector<uint32_t> openBefore;
-    for (const hostsim::OpenMap& m : host.maps_) {
-        if (m.open) openBefore.push_back(m.handle);
-    }
+    const size_t logBefore = host.Log().size();
+    const size_t mapsBefore = host.maps_.size();
     if (openCommand) {
         if (a == 0) {
             host.openLemAnswers.push_back({2, ""});
@@ -538,7 +555,7 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
         host.dialogScripts.push_back((a & 1) ? hostsim::PressCancel() : hostsim::PressOk());
         FUZZ_CHECK(host.FireMenu(host.FindMenu(plugin::kCompositeMenuText), olx::kMenuCommand) == 0);
     }
-    TakeHostOpens(s, before, openBefore);
+    FollowHostMessages(s, logBefore, mapsBefore);
 }
 
 void SettingsAction(uint8_t a, uint8_t b) {
