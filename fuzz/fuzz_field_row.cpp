@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
 
 #include "fuzz/fuzz_support.h"
-#include "lem/field.h"
 #include "lem/field_row.h"
 
 namespace {
@@ -17,6 +17,15 @@ namespace {
 constexpr int kMaxFields = 400;  // wider than a block row
 constexpr int32_t kUnwritten = 0x5A5A5A5A;
 constexpr int16_t kBase = 0x3C3C;
+
+// The C library's conversion of the five bytes taken as a terminated string: the reference the
+// field readers must agree with, sharing no code with them.
+int32_t Strtol(const char* field) {
+    char text[6];
+    std::memcpy(text, field, 5);
+    text[5] = '\0';
+    return static_cast<int32_t>(std::strtol(text, nullptr, 10));
+}
 
 }  // namespace
 
@@ -32,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int32_t values[kMaxFields + 1];
         std::fill(values, values + kMaxFields + 1, kUnwritten);
         lem::ParseFieldRow(text.get(), count, values, path);
-        for (int k = 0; k < count; ++k) FUZZ_CHECK(values[k] == lem::ParseFieldExact(text.get() + 5 * k));
+        for (int k = 0; k < count; ++k) FUZZ_CHECK(values[k] == Strtol(text.get() + 5 * k));
         FUZZ_CHECK(values[count] == kUnwritten);
 
         int16_t metres[kMaxFields + 1];
@@ -40,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lem::StoreMetres(values, count, metres);
         for (int k = 0; k < count; ++k) {
             const int32_t v = values[k];
-            const int16_t want = v == lem::kNoData || v == lem::kOutsideSurvey ? kBase : static_cast<int16_t>((v + 5) / 10);
+            const int16_t want = v == -9999 || v == -1111 ? kBase : static_cast<int16_t>((v + 5) / 10);
             FUZZ_CHECK(metres[k] == want);
         }
         FUZZ_CHECK(metres[count] == kBase);

@@ -3,35 +3,58 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "lem/path.h"
-#include "platform/cp932.h"
 #include "plugin/entry.h"
 
 namespace {
 
-// True when the walk over text ends inside a double-byte character (a lead byte last).
-bool EndsInLeadByte(const std::string& text) {
-    size_t i = 0;
-    bool dangling = false;
-    while (i < text.size()) {
-        if (cp932::IsLeadByte(static_cast<unsigned char>(text[i]))) {
-            dangling = i + 1 == text.size();
-            i += 2;
-        } else {
-            dangling = false;
-            ++i;
-        }
-    }
-    return dangling;
+// The oracles below share no code with the helpers: the lead-byte ranges are written out here.
+// 0x80-0x9F and 0xE0-0xFF take the next byte with them; 0xA0-0xDF and ASCII stand alone.
+bool Lead(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
+
+// Positions where a character begins; a lead byte at the very end begins one without its trail.
+std::vector<bool> CharStarts(const std::string& text) {
+    std::vector<bool> starts(text.size(), false);
+    for (size_t i = 0; i < text.size(); i += Lead(static_cast<unsigned char>(text[i])) ? 2 : 1) starts[i] = true;
+    return starts;
 }
 
-// True when some prefix of text ends in a separator backslash.
-bool HasSeparator(const std::string& text) {
-    for (size_t i = 1; i <= text.size(); ++i) {
-        if (lem::HasTrailingBackslash(text.substr(0, i).c_str())) return true;
+// True when the walk over text ends inside a double-byte character (a lead byte last).
+bool EndsInLeadByte(const std::string& text) {
+    const std::vector<bool> starts = CharStarts(text);
+    return !text.empty() && starts.back() && Lead(static_cast<unsigned char>(text.back()));
+}
+
+// Index of the last separator backslash (a backslash that begins a character), npos when none.
+size_t LastSeparator(const std::string& text) {
+    const std::vector<bool> starts = CharStarts(text);
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (starts[i] && text[i] == '\\') last = i;
+    }
+    return last;
+}
+
+// Where the file-name part begins: behind the last separator, else behind the last ':'.
+size_t FileNameStart(const std::string& text) {
+    const size_t separator = LastSeparator(text);
+    if (separator != std::string::npos) return separator + 1;
+    const size_t colon = text.rfind(':');
+    return colon == std::string::npos ? 0 : colon + 1;
+}
+
+// ".LEM" in any letter case, beginning where a character begins.
+bool HasLemText(const std::string& text) {
+    const std::vector<bool> starts = CharStarts(text);
+    for (size_t i = 0; i + 4 <= text.size(); ++i) {
+        if (!starts[i] || text[i] != '.') continue;
+        const auto upper = [&](size_t k) { return static_cast<char>(std::toupper(static_cast<unsigned char>(text[k]))); };
+        if (upper(i + 1) == 'L' && upper(i + 2) == 'E' && upper(i + 3) == 'M') return true;
     }
     return false;
 }
@@ -45,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string component = nul == std::string::npos ? std::string() : input.substr(nul + 1).c_str();
 
     const char* name = lem::FindFileName(path.c_str());
-    FUZZ_CHECK(name >= path.c_str() && name <= path.c_str() + path.size());
+    FUZZ_CHECK(name == path.c_str() + FileNameStart(path));
 
     std::string folder = "unset";
     std::string file = "unset";
@@ -55,10 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         FUZZ_CHECK(split);
         FUZZ_CHECK(folder + file == path);
-        FUZZ_CHECK(file == name);
-        // The folder part ends where a separator or the drive colon ends it.
-        FUZZ_CHECK(folder.empty() || lem::HasTrailingBackslash(folder.c_str()) || folder.back() == ':');
-        FUZZ_CHECK(!HasSeparator(file));
+        FUZZ_CHECK(file == path.substr(FileNameStart(path)));
+        FUZZ_CHECK(LastSeparator(file) == std::string::npos);
         // Splitting the same string object in place gives the same folder.
         std::string same = path;
         FUZZ_CHECK(lem::SplitPath(same, &same, nullptr) && same == folder);
@@ -75,17 +96,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string f, d;
             FUZZ_CHECK(lem::SplitPath(appended, &d, &f));
             FUZZ_CHECK(f == component);
-            FUZZ_CHECK(lem::HasTrailingBackslash(d.c_str()));
+            FUZZ_CHECK(!d.empty() && LastSeparator(d) == d.size() - 1);
         }
     } else {
         FUZZ_CHECK(appended == path);
         FUZZ_CHECK(path.size() + component.size() + 1 >= lem::kMaxPath);
     }
 
-    const bool lem = plugin::IsLemPath(path.c_str());
-    if (lem) {
-        FUZZ_CHECK(path.size() < lem::kMaxPath);
-        FUZZ_CHECK(cp932::Find(cp932::ToUpper(path), ".LEM") != std::string::npos);
-    }
+    // Trailing backslash: the last separator is the last byte.
+    FUZZ_CHECK(lem::HasTrailingBackslash(path.c_str()) == (!path.empty() && LastSeparator(path) == path.size() - 1));
+
+    const size_t nameStart = FileNameStart(path);
+    const bool digitName = nameStart < path.size() && path[nameStart] >= '0' && path[nameStart] <= '9';
+    const bool expectLem = path.size() < lem::kMaxPath && HasLemText(path) && !digitName;
+    FUZZ_CHECK(plugin::IsLemPath(path.c_str()) == expectLem);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/host_script.h"
 #include "tools/gen/dcm_writer.h"
 #include "tools/gen/lem_sheet.h"
 
@@ -110,6 +111,19 @@ void WriteSheetSeeds(const fs::path& out) {
     }
 }
 
+// Headers at the row-flag limit: the flag of line 27 + 999,999 is the last one accepted, the
+// next refused. Empty lines (one byte each) keep the files near 1 MB.
+void WriteHeaderLimitSeeds(const fs::path& out) {
+    const std::string scale = "\x8F\x6B\x8E\xDA,5000\n";      // 縮尺
+    const std::string record = "\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n";  // レコード
+    std::string head = scale + "a,\nb,\nc,\nCOLS,3\nROWS,2\n";
+    for (int line = 6; line < 27; ++line) head += "x,1\n";
+    for (const int flag : {999999, 1000000}) {
+        Put(out / "fuzz_header", "rowflag_" + std::to_string(flag),
+            std::string(1, '\0') + head + std::string(static_cast<size_t>(flag), '\n') + record);
+    }
+}
+
 // A generated DCM file cut down to its header, its index and the first bytes of each tile
 // (the index is pointed at them); the reader treats the missing rest as zeros.
 std::string SmallDcm(const gen::DcmLayout& layout, size_t tileBytes) {
@@ -201,6 +215,44 @@ void WriteFieldRowSeeds(const fs::path& out) {
     Put(out / "fuzz_field_row", "odd", digits.substr(0, 35) + " 12 4+1234\t -12--123" + digits.substr(0, 40));
 }
 
+
+// Scripts of host actions: ordinary lives of a map through each of the host's paths, file
+// changes under an open map, handles nobody opened, and the module released and loaded again.
+void WriteHostSeeds(const fs::path& out) {
+    using namespace fuzz::host;
+    auto act = [](Action op, int a = 0, int b = 0) { return Bytes({op, a, b}); };
+    auto change = [&](ChangeKind kind, int sheet, int b = 0) { return act(kChangeFile, (kind << 1) | sheet, b); };
+    // Settings: LinkDCM 1, LinkType 1 (the DCM file), DCMView 1; Region slot 3 (2).
+    const std::string dcmQuiet = act(kSettings, 1 | 2 | 8, 3);
+    const std::string sheetBlocks = act(kReadBlock, 0, 0x05) + act(kReadBlock, 0, 0x06) + act(kReadBlock, 0x09, 0x05);
+    Put(out / "fuzz_host", "life_dcm",
+        dcmQuiet + act(kOpen, 0, 0) + act(kDescribe, 0) + sheetBlocks + act(kCloseMap, 0) +
+            act(kReadBlock, 0, 0x05) + act(kCloseMap, 0));
+    // The guidebook set, the dialog shown (OK, then Cancel), the map opened from the host's path.
+    Put(out / "fuzz_host", "life_guidebook",
+        act(kSettings, 1, 1) + act(kDescribe, 1) + act(kReadBlock, 1, 0x05) + act(kDescribe, 1, 1) +
+            act(kReadBlock, 1, 0x05) + act(kFileType) + act(kCloseMap, 1));
+    Put(out / "fuzz_host", "menus",
+        dcmQuiet + act(kOpenCommand, 2) + act(kReadBlock, 4, 0x05) + act(kCompositeMenu, 0) +
+            act(kReadBlock, 5, 0x05) + act(kCompositeMenu, 1) + act(kOpenCommand, 0) + act(kCloseMap, 4) +
+            act(kCloseMap, 5));
+    Put(out / "fuzz_host", "file_changes",
+        act(kSettings, 8, 3) + act(kOpen, 0, 0) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) +
+            change(kDeleteData, 0) + act(kReadBlock, 0, 0x05) + change(kRestoreData, 0) + act(kReadBlock, 0, 0x05) +
+            change(kTruncateData, 0, 20) + act(kReadBlock, 0, 0x05) + change(kLongerData, 0) +
+            act(kReadBlock, 0, 0x05) + change(kRewriteHeader, 0, 0x09) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) +
+            act(kSettings, 1 | 2 | 8, 3) + change(kReplaceDcm, 0, 2) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) +
+            change(kDeleteHeader, 0) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) + act(kCloseMap, 0));
+    Put(out / "fuzz_host", "handles",
+        act(kRecognise, 0) + act(kRecognise, 1) + act(kRecognise, 2) + act(kRecognise, 5) + act(kRecognise, 7) +
+            act(kReadBlock, 6, 0x05) + act(kCloseMap, 7) + act(kOpen, 3, 4) + act(kOpen, 2, 2) +
+            act(kReadBlock, 2, 0x05) + act(kClose) + act(kRelease) + act(kReadBlock, 2, 0x05) + act(kCreate) +
+            act(kSettings, 8, 1) + act(kDescribe, 0) + act(kReadBlock, 0, 0x85));
+    Put(out / "fuzz_host", "two_maps",
+        act(kSettings, 8, 3) + act(kOpen, 0, 0) + act(kOpen, 2, 3) + act(kDescribe, 0) +
+            act(kReadBlock, 0, 0x05) + act(kReadBlock, 2, 0x05) + act(kCloseMap, 2) + act(kCloseMap, 0));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,9 +262,11 @@ int main(int argc, char** argv) {
     }
     const fs::path out = argv[1];
     WriteSheetSeeds(out);
+    WriteHeaderLimitSeeds(out);
     WriteDcmSeeds(out);
     WritePathSeeds(out);
     WriteTableSeeds(out);
     WriteFieldRowSeeds(out);
+    WriteHostSeeds(out);
     return 0;
 }

@@ -195,11 +195,13 @@ void CLemMap::ClearState() {
     headerPathSecondary_.clear();
     Opened = 0;
     FlatLayout = 0;
+    indexed_ = false;
 }
 
 void CLemMap::FreeBuffers() {
     blockCache_.reset();
     dataFile_.Close();
+    indexed_ = false;
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -409,6 +411,7 @@ int CLemMap::GetHeader() {
     }
     // Present rows that the data file does not reach have no line: they are absent.
     for (int32_t j = i; j < RecordCount; ++j) RowTable[static_cast<size_t>(j)] = -1;
+    indexed_ = true;
     return 1;
 }
 
@@ -462,7 +465,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     platform::File& data = dataFile_;
 
     // Without a completed GetHeader the table holds flags, not offsets: place nothing.
-    const bool indexed = !LineBuffer.empty() && Cols > 0 && Rows > 0;
+    const bool indexed = indexed_ && !LineBuffer.empty() && Cols > 0 && Rows > 0;
     const base::CellPos cell = base::BlockIdToCell(blockId);
     const int64_t r2 = lem::CurrentMargin() / 2;
     const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;

@@ -90,6 +90,9 @@ private:
     const std::string* dataFilePath_ = nullptr;
     std::unique_ptr<lem::CBlockCache> blockCache_;
 
+    // True only once GetHeader has completed: until then RowTable may hold the header's
+    // present/absent flags (a GetHeader that failed after reading the header leaves them).
+    bool indexed_ = false;
     // Candidate paths, built once by Open so that ReadBlock composes no strings.
     std::string dataPathPrimary_;    // LEM\ (or the flat data file)
     std::string dataPathSecondary_;  // DATA\ (or the flat data file)

@@ -110,9 +110,25 @@ void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
     }
 }
 
+// Prefix and title into the module's title buffer; a title longer than the header reader keeps
+// is cut at a character boundary.
+void SetTitle(const std::string& title) {
+    char* const out = State().title;
+    const size_t prefix = sizeof kTitlePrefix - 1;
+    std::memcpy(out, kTitlePrefix, prefix);
+    size_t n = 0;
+    while (n < title.size()) {
+        const size_t step = cp932::IsLeadByte(static_cast<unsigned char>(title[n])) && n + 1 < title.size() ? 2 : 1;
+        if (n + step > kMaxTitleBytes || title[n] == '\0') break;
+        n += step;
+    }
+    std::memcpy(out + prefix, title.data(), n);
+    out[prefix + n] = '\0';
+}
+
 void FillMapInfo(tagMAPINFO& info, const CLemMap& map, int32_t region) {
     info.size = 72;
-    info.title = State().title.c_str();
+    info.title = State().title;
     info.flag8 = 1;
     info.one12 = 1;
     info.cellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
@@ -152,11 +168,7 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     map = state.openMaps.Lookup(handle);
     if (!map || map->Serial != serial) return 0;
 
-    try {
-        state.title.assign(kTitlePrefix).append(map->Title);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    SetTitle(map->Title);
     FillMapInfo(*info, *map, region);
     map->CellsPerDegLon = info->cellsPerDegLon;
     map->CellsPerDegLat = info->cellsPerDegLat;

@@ -16,8 +16,7 @@ void ResetModuleState() {
     ModuleState& s = State();
     s.openMaps.RemoveAll([](uint32_t, CLemMap* record) { delete record; });
     s.pluginId = 0;
-    s.title.clear();
-    s.title.shrink_to_fit();
+    s.title[0] = '\0';
     s.openPath[0] = '\0';
     s.reopenPath.clear();
     lem::SetCurrentMargin(lem::kDefaultMargin);

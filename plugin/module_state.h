@@ -6,16 +6,21 @@
 #include <string>
 
 #include "lem/path.h"
+#include "plugin/map_proc.h"
 #include "plugin/open_map_table.h"
 
 namespace plugin {
 
+// The header reader keeps at most this many bytes of a sheet's title.
+constexpr size_t kMaxTitleBytes = 256;
+
 struct ModuleState {
     uint32_t pluginId = 0;
     COpenMapTable openMaps;
-    // The title handed to the host at code 2011; it must outlive the call, and is replaced at
-    // the next map-info message.
-    std::string title;
+    // The title handed to the host at code 2011, replaced at the next map-info message. A fixed
+    // buffer: the host may read an earlier map's title address later, so the storage must never
+    // move or be freed (it then reads the latest title).
+    char title[sizeof kTitlePrefix + kMaxTitleBytes] = {};
     // Paths handed to OLX_OpenMap lie here, in module storage that outlives the call.
     char openPath[lem::kMaxPath] = {};
     std::string reopenPath;

@@ -1,6 +1,6 @@
 # Sourced by scripts/fuzz and scripts/test-fuzz-smoke: builds the fuzz preset's targets, writes
 # the seed corpora and runs one target under bounds.
-fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table fuzz_field_row)
+fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table fuzz_field_row fuzz_host)
 # TEPHRIX_FUZZ_PRESET=fuzz-fast runs the targets without sanitizers, for long runs.
 fuzz_preset=${TEPHRIX_FUZZ_PRESET:-fuzz}
 fuzz_bin=build/$fuzz_preset/fuzz
@@ -31,6 +31,23 @@ fuzz_name() {
   return 1
 }
 
+# Options a target needs beyond the common ones. fuzz_header: inputs up to 1 MiB, so that a
+# header can reach the row-flag limit (1,000,000 flags; an empty line is one byte) and the
+# allocation paths behind it.
+fuzz_options() {
+  case $1 in
+    fuzz_header) echo "-max_len=1048576" ;;
+    # 64 actions of three bytes: the script stops there.
+    fuzz_host) echo "-max_len=192" ;;
+  esac
+}
+
+# Inputs that once found a fault, kept in the source tree; read only, like the seeds.
+fuzz_regressions() {
+  [ -d "fuzz/regressions/$1" ] && echo "fuzz/regressions/$1"
+  return 0
+}
+
 # fuzz_run TARGET SECONDS CORPUS ARTIFACTS [libFuzzer options...]: new inputs go to CORPUS, the
 # seeds are read only; the files the target writes live in a temporary folder removed after.
 fuzz_run() {
@@ -47,8 +64,8 @@ fuzz_run() {
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
-      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" "$@" \
-      "$corpus" "$fuzz_seeds/$target" || status=$?
+      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" $(fuzz_options "$target") "$@" \
+      "$corpus" "$fuzz_seeds/$target" $(fuzz_regressions "$target") || status=$?
   rm -rf "$tmp"
   return $status
 }

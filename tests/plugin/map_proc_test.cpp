@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -285,6 +286,51 @@ TEST_F(MapProcTest, TitleStaysValidAfterTheCallAndFollowsTheLatestDescribe) {
     ASSERT_NE(b, 0u);
     const tagMAPINFO& info = host().FindOpenMap(b)->info;
     EXPECT_STREQ(info.title, "火山標高 小さな山");
+}
+
+// The host may read a title address long after the message that gave it; each later map-info
+// message replaces the text, but no address handed out may ever point at moved or freed bytes.
+TEST_F(MapProcTest, EveryTitleAddressHandedOutReadsTheLatestTitle) {
+    const std::string titles[] = {"山", std::string(40, 'M') + "山", std::string(120, 'L') + "富士山",
+                                  std::string(234, 'X') + "富士山"};
+    std::vector<const char*> addresses;
+    for (size_t i = 0; i < std::size(titles); ++i) {
+        gen::LemSheetOptions options = SmallSheet("S" + std::to_string(i));
+        options.title = titles[i];
+        const std::string path = WriteSheet(options);
+        const uint32_t handle = 16 * static_cast<uint32_t>(i + 1);
+        ASSERT_EQ(LemMapProc(2004, handle, olx::ToParam(path.c_str())), 1);
+        tagMAPINFO info{};
+        ASSERT_EQ(LemMapProc(2011, handle, olx::ToParam(&info)), 1);
+        addresses.push_back(info.title);
+        const std::string expected = "火山標高 " + titles[i];
+        for (const char* address : addresses) EXPECT_STREQ(address, expected.c_str()) << i;
+    }
+}
+
+// GetHeader can fail after it has read the header (the data file went away): the row table then
+// holds present/absent flags, not offsets. Blocks of that map must place nothing even once the
+// data file is back.
+TEST_F(MapProcTest, MapWhoseIndexFailedAtTheDataFilePlacesNoValues) {
+    const gen::LemSheetOptions options = SmallSheet();
+    const std::string path = WriteSheet(options);
+    const std::string data = gen::LemDataText(gen::MakeLemSheet(options));
+    ASSERT_EQ(LemMapProc(2004, 16, olx::ToParam(path.c_str())), 1);
+    root_.Remove(path);
+    tagMAPINFO info{};
+    EXPECT_EQ(LemMapProc(2011, 16, olx::ToParam(&info)), 0);
+    root_.Write(path, data);
+
+    // Margin 256 (the default): block 101282900 starts at the sheet's south-west cell.
+    std::vector<int16_t> block(olx::kBlockCells, 77);
+    tagBLOCKREQUEST request{0, 101282900, block.data()};
+    EXPECT_EQ(LemMapProc(2012, 16, olx::ToParam(&request)), 1);
+    EXPECT_EQ(block, std::vector<int16_t>(olx::kBlockCells, 77));
+
+    // A successful describe afterwards indexes the map and places its values again.
+    ASSERT_EQ(LemMapProc(2011, 16, olx::ToParam(&info)), 1);
+    EXPECT_EQ(LemMapProc(2012, 16, olx::ToParam(&request)), 1);
+    EXPECT_NE(block, std::vector<int16_t>(olx::kBlockCells, 77));
 }
 
 TEST_F(MapProcTest, DescribeFailsWhenTheHeaderIsRefusedAndLeavesTheRecordInTheTable) {
