@@ -423,20 +423,26 @@ void CancelOpensNothing(const Setup& s) {
 // list opens the selected row's sheet.
 void KeysWhileTheTreeRuns(const Setup& s) {
     harness::HostApi& host = *s.host;
-    const auto press = [](const OpenDialog& open, HWND target, WPARAM key) {
-        SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    const auto focusOf = [](HWND dialog) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+    };
+    const auto focusBecomes = [&](HWND dialog, HWND want) {
+        return harness::WaitUntil([&] { return focusOf(dialog) == want; }, 3000);
+    };
+    // The browse dialog may still be starting when its tree is found, and its start ends by
+    // focusing its own first control: a key sent before then would start from there. So the
+    // focus is put on the target until it stays there for a while, and only then the key goes.
+    const auto press = [&](const OpenDialog& open, HWND target, WPARAM key) {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+            if (!focusBecomes(open.dialog, target)) continue;
+            Sleep(harness::Scaled(300));
+            if (focusOf(open.dialog) == target) break;
+        }
         PostMessageA(target, WM_KEYDOWN, key, 1);
         PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    };
-    const auto focusBecomes = [](HWND dialog, HWND want) {
-        const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-        return harness::WaitUntil(
-            [&] {
-                GUITHREADINFO info{};
-                info.cbSize = sizeof info;
-                return GetGUIThreadInfo(thread, &info) && info.hwndFocus == want;
-            },
-            3000);
     };
     bool ended = false;
     harness::RunAsUser([&] { FireOpenMenu(host); },
