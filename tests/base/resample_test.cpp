@@ -159,6 +159,23 @@ TEST(ResampleBlock, UnusableGeometryFillsWithTheOffsetAndLooksNothingUp) {
     }
 }
 
+TEST(ResampleBlock, ExtremeValuesWrapToSixteenBitsLikeTheStepByStepProcedure) {
+    // 32767 plus the guidebook's offset is 32768, which wraps to -32768 as the 16-bit store of the
+    // procedure does; a saturating conversion would give 32767. The half-way samples blend the
+    // two extremes to -0.5 and 32767 - 0.5.
+    const HalfStepGrid g;
+    FakeTileSource fast([](int32_t x, int32_t) { return static_cast<int16_t>(x % 2 == 0 ? 32767 : -32768); });
+    FakeTileSource slow([](int32_t x, int32_t) { return static_cast<int16_t>(x % 2 == 0 ? 32767 : -32768); });
+    for (const int32_t offset : {0, 1}) {
+        std::vector<int16_t> expected(kCells);
+        oracle::ResampleBlock(100, expected.data(), g.lat0, g.lon0, g.cellsPerDeg, g.cellsPerDeg, g.grid,
+                              &FakeTileSource::Lookup, &slow, offset);
+        const auto actual = Fill(fast, 100, g.lat0, g.lon0, g.cellsPerDeg, g.cellsPerDeg, g.grid, offset);
+        ASSERT_EQ(actual, expected) << "offset " << offset;
+        EXPECT_EQ(actual[0], offset == 0 ? 32767 : -32768);
+    }
+}
+
 TEST(ResampleBlock, NeighboursWithoutA32BitTileReadAsMissing) {
     // Source column 3,199,679 is the last one the numbering can name; its east neighbour is not.
     const base::SourceGrid grid{0.0, 0.0, 8.0, 8.0};
