@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "tests/base/fake_tile_source.h"
@@ -243,7 +244,16 @@ TEST(ResampleBlock, MapTenTimesFinerMatchesTheStepByStepProcedure) {
     }
 }
 
+bool IsSubsequence(const std::vector<int32_t>& part, const std::vector<int32_t>& whole) {
+    size_t i = 0;
+    for (const int32_t id : whole) {
+        if (i < part.size() && part[i] == id) ++i;
+    }
+    return i == part.size();
+}
+
 TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
+    int reloadFree = 0;
     std::mt19937_64 rng(20261210);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int trial = 0; trial < 60; ++trial) {
@@ -276,10 +286,18 @@ TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
             base::ResampleBlock(id, actual.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &fast,
                                 offset);
             ASSERT_EQ(actual, expected) << "trial " << trial << " id " << id;
-            ASSERT_EQ(fast.lookups, Collapsed(slow.lookups)) << "trial " << trial << " id " << id;
-            ASSERT_EQ(fast.loads, slow.loads) << "trial " << trial << " id " << id;
+            // A row in the same source row as the row before reuses its neighbours: the lookups
+            // are the procedure's with such rows left out, and load no tile the procedure does
+            // not; where the procedure never loads a tile twice, the loads are the same.
+            ASSERT_TRUE(IsSubsequence(fast.lookups, Collapsed(slow.lookups))) << "trial " << trial << " id " << id;
+            ASSERT_LE(fast.loads.size(), slow.loads.size()) << "trial " << trial << " id " << id;
+            if (std::set<int32_t>(slow.loads.begin(), slow.loads.end()).size() == slow.loads.size()) {
+                ASSERT_EQ(fast.loads, slow.loads) << "trial " << trial << " id " << id;
+                ++reloadFree;
+            }
         }
     }
+    EXPECT_GT(reloadFree, 0);
 }
 
 }  // namespace
