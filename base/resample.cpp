@@ -120,14 +120,16 @@ void BlendRow(const double* south, const double* north, double oneMinusFy, doubl
         // Keep the low 16 bits, sign-extended, so that the saturating pack below wraps instead.
         return _mm_srai_epi32(_mm_slli_epi32(_mm_add_epi32(t, offset), 16), 16);
     };
-    for (; k + 8 <= kSide; k += 8) {
+    static_assert(kSide % 8 == 0);
+    for (; k < kSide; k += 8) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi32(four(k), four(k + 4)));
     }
-#endif
+#else
     for (; k < kSide; ++k) {
         const double z = south[k] * oneMinusFy + north[k] * fy;
         out[k] = static_cast<int16_t>(static_cast<int32_t>(z) + valueOffset);
     }
+#endif
 }
 
 }  // namespace
