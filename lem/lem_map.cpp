@@ -202,6 +202,7 @@ void CLemMap::FreeBuffers() {
     blockCache_.reset();
     dataFile_.Close();
     indexed_ = false;
+    std::vector<char>().swap(spanBuffer_);
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -501,30 +502,37 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
 
     const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
     const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
-    const size_t wanted = static_cast<size_t>(width) * 5;  // <= LineBuffer.size()
-    char* const buffer = LineBuffer.data();
+    const int64_t wanted = int64_t{width} * 5;  // <= LineBuffer.size() - 3
 
+    // The fields a row needs, in file order (north to south). A row is placed only when the read
+    // delivers at least one of its fields whole.
+    struct RowRead {
+        int d;
+        int64_t L;
+        int64_t start;  // file offset of the row's first field in the block
+    };
+    RowRead rows[kBlockSide];
+    int rowCount = 0;
     for (int d = kBlockSide - 1; d >= 0; --d) {
         const int64_t L = top - d;
         if (L < 0 || L >= rowLimit) continue;
         const int64_t rowOffset = RowTable[static_cast<size_t>(L)];
         if (rowOffset < 0) continue;
-        // Only the fields inside the block are read and converted.
-        const int64_t got = data.ReadAt(static_cast<uint64_t>(rowOffset + 10 + 5 * c0), buffer, wanted);
-        if (got <= 0) continue;
-        // A field that the read did not deliver whole keeps the base value.
-        const int delivered = static_cast<int>(got / 5);
+        rows[rowCount++] = RowRead{d, L, rowOffset + 10 + 5 * c0};
+    }
+
+    const auto placeRow = [&](int d, int64_t L, const char* text, int delivered) {
         int32_t parsed[kBlockSide];
-        lem::ParseFieldRow(buffer, delivered, parsed);
+        lem::ParseFieldRow(text, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
             lem::StoreMetres(parsed, delivered, out);
             if (!wholeBlock) written.SetRow(d, parsed, delivered);
-            continue;
+            return;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
         // Soften the seam where the sheet meets a filled base layer.
-        const auto blend = [&](int k, int32_t b) {
+        const auto blendCell = [&](int k, int32_t b) {
             const int32_t v = parsed[k];
             if (v == kNoData || v == kOutsideSurvey) return;
             const int32_t m = (v + 5) / 10;
@@ -540,8 +548,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             }
         };
         if (edgeRow) {
-            for (int k = 0; k < delivered; ++k) blend(k, out[k]);
-            continue;
+            for (int k = 0; k < delivered; ++k) blendCell(k, out[k]);
+            return;
         }
         // Between the first and last two rows only the two columns at each side of the sheet
         // blend; every other cell takes the sheet's value as it does without a background.
@@ -555,7 +563,41 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             ringBase[rings++] = out[k];
         }
         lem::StoreMetres(parsed, delivered, out);
-        for (int i = 0; i < rings; ++i) blend(ringK[i], ringBase[i]);
+        for (int i = 0; i < rings; ++i) blendCell(ringK[i], ringBase[i]);
+    };
+
+    // Consecutive rows are read with one call while the bytes between them are few: a system
+    // call costs as much as copying several kilobytes, and the rows of a block lie one line
+    // apart. Rows further apart, or beyond the span buffer, are read one by one.
+    if (spanBuffer_.empty()) {
+        try {
+            spanBuffer_.resize(kSpanBytes + kSpanSlack);
+        } catch (const std::bad_alloc&) {
+            // Then every row is read on its own into the line buffer.
+        }
+    }
+    const bool spans = !spanBuffer_.empty();
+    for (int i = 0; i < rowCount;) {
+        int j = i + 1;
+        while (spans && j < rowCount) {
+            const int64_t previousEnd = rows[j - 1].start + wanted;
+            if (rows[j].start < previousEnd || rows[j].start - previousEnd > kMaxSpanGap ||
+                rows[j].start + wanted - rows[i].start > kSpanBytes) {
+                break;
+            }
+            ++j;
+        }
+        const int64_t length = rows[j - 1].start + wanted - rows[i].start;
+        char* const text = j - i > 1 ? spanBuffer_.data() : LineBuffer.data();
+        // A file error skips the rows; a short read keeps the fields it did not deliver whole.
+        const int64_t got = data.ReadAt(static_cast<uint64_t>(rows[i].start), text, static_cast<size_t>(length));
+        for (int n = i; n < j; ++n) {
+            const int64_t at = rows[n].start - rows[i].start;
+            const int64_t available = std::min(got - at, wanted);
+            if (available <= 0) continue;
+            placeRow(rows[n].d, rows[n].L, text + at, static_cast<int>(available / 5));
+        }
+        i = j;
     }
     return keep();
 }

@@ -89,6 +89,16 @@ private:
     platform::FileStamp dataFileStamp_;
     const std::string* dataFilePath_ = nullptr;
     std::unique_ptr<lem::CBlockCache> blockCache_;
+    // ReadBlock reads runs of consecutive rows into this at once. 1 MiB holds the rows of a block
+    // of a sheet up to 3,000 columns wide in four reads; it stays in the second-level cache while
+    // its fields are converted.
+    static constexpr int64_t kSpanBytes = 1 << 20;
+    // Bytes after a row's fields that the field conversion may load.
+    static constexpr int64_t kSpanSlack = 16;
+    // Rows further apart than this are read on their own: copying 32 KiB more costs about what
+    // one more read call does here (a few microseconds).
+    static constexpr int64_t kMaxSpanGap = 32 * 1024;
+    std::vector<char> spanBuffer_;
 
     // True only once GetHeader has completed: until then RowTable may hold the header's
     // present/absent flags (a GetHeader that failed after reading the header leaves them).

@@ -2,6 +2,8 @@
 // Only the native build has it; the host stand-in and tests set the root.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace platform {
@@ -16,5 +18,8 @@ void SetCurrentDrive(char drive);
 // The host path, on disk, of an existing file: like ToPosixPath, but a component that does
 // not exist with its exact case is looked up without regard to case, as Windows does.
 [[nodiscard]] std::string ResolvePosixPath(const std::string& windowsPath);
+// The status of what a Windows path names, resolved as ResolvePosixPath resolves it; false when
+// nothing is there. resolved, when given, gets the host path.
+[[nodiscard]] bool StatWindowsPath(const std::string& windowsPath, struct stat* st, std::string* resolved = nullptr);
 
 }  // namespace platform

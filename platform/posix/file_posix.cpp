@@ -13,13 +13,13 @@ namespace platform {
 bool PathExists(const std::string& path) {
     if (path.empty()) return false;
     struct stat st {};
-    return ::stat(ResolvePosixPath(path).c_str(), &st) == 0;
+    return StatWindowsPath(path, &st);
 }
 
 FileStamp StampOf(const std::string& path) {
     FileStamp stamp;
     struct stat st {};
-    if (path.empty() || ::stat(ResolvePosixPath(path).c_str(), &st) != 0) return stamp;
+    if (path.empty() || !StatWindowsPath(path, &st)) return stamp;
     stamp.exists = true;
     stamp.isFile = !S_ISDIR(st.st_mode);
     stamp.size = static_cast<int64_t>(st.st_size);

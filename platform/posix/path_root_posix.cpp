@@ -4,6 +4,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "platform/cp932.h"
@@ -46,6 +48,8 @@ WindowsPath Parse(const std::string& path) {
     return out;
 }
 
+std::string ResolveComponents(const std::string& windowsPath);
+
 std::string Base(const WindowsPath& p) {
     std::string base = g_root.empty() ? std::string(".") : g_root;
     base += '/';
@@ -54,9 +58,37 @@ std::string Base(const WindowsPath& p) {
 }
 }  // namespace
 
-void SetPosixRoot(const std::string& root) { g_root = root; }
+// Status queries translate the same few paths (a map's data file, its DCM file) at every block
+// request: remember the last translations, until the root or the drive changes.
+static unsigned g_rootGeneration = 1;
+struct Translation {
+    unsigned generation = 0;
+    std::string windows;
+    std::string posix;
+};
+static thread_local Translation t_translations[4];
+static thread_local unsigned t_nextTranslation = 0;
+
+static const std::string& ExactPosixPath(const std::string& windowsPath) {
+    for (const Translation& t : t_translations) {
+        if (t.generation == g_rootGeneration && t.windows == windowsPath) return t.posix;
+    }
+    Translation& t = t_translations[t_nextTranslation++ % std::size(t_translations)];
+    t.generation = g_rootGeneration;
+    t.windows = windowsPath;
+    t.posix = ToPosixPath(windowsPath);
+    return t.posix;
+}
+
+void SetPosixRoot(const std::string& root) {
+    g_root = root;
+    ++g_rootGeneration;
+}
 const std::string& PosixRoot() { return g_root; }
-void SetCurrentDrive(char drive) { g_drive = static_cast<char>(drive & ~0x20); }
+void SetCurrentDrive(char drive) {
+    g_drive = static_cast<char>(drive & ~0x20);
+    ++g_rootGeneration;
+}
 
 std::string ToPosixPath(const std::string& windowsPath) {
     WindowsPath p = Parse(windowsPath);
@@ -69,6 +101,33 @@ std::string ToPosixPath(const std::string& windowsPath) {
 }
 
 std::string ResolvePosixPath(const std::string& windowsPath) {
+    struct stat st {};
+    std::string path;
+    (void)StatWindowsPath(windowsPath, &st, &path);
+    return path;
+}
+
+bool StatWindowsPath(const std::string& windowsPath, struct stat* st, std::string* resolved) {
+    // Almost always every component exists with its exact case: then one status query of the
+    // whole path answers (the kernel walks the components as ResolveComponents would), instead
+    // of one query a component.
+    const std::string& exact = ExactPosixPath(windowsPath);
+    if (::stat(exact.c_str(), st) == 0) {
+        if (resolved != nullptr) *resolved = exact;
+        return true;
+    }
+    std::string path = ResolveComponents(windowsPath);
+    const bool found = path != exact && ::stat(path.c_str(), st) == 0;
+    if (resolved != nullptr) *resolved = std::move(path);
+    return found;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+std::string ResolveComponents(const std::string& windowsPath) {
     WindowsPath p = Parse(windowsPath);
     std::string out = Base(p);
     for (const auto& part : p.parts) {
@@ -95,4 +154,5 @@ std::string ResolvePosixPath(const std::string& windowsPath) {
     return out;
 }
 
+}  // namespace
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "tests/base/fake_tile_source.h"
@@ -159,6 +160,23 @@ TEST(ResampleBlock, UnusableGeometryFillsWithTheOffsetAndLooksNothingUp) {
     }
 }
 
+TEST(ResampleBlock, ExtremeValuesWrapToSixteenBitsLikeTheStepByStepProcedure) {
+    // 32767 plus the guidebook's offset is 32768, which wraps to -32768 as the 16-bit store of the
+    // procedure does; a saturating conversion would give 32767. The half-way samples blend the
+    // two extremes to -0.5 and 32767 - 0.5.
+    const HalfStepGrid g;
+    FakeTileSource fast([](int32_t x, int32_t) { return static_cast<int16_t>(x % 2 == 0 ? 32767 : -32768); });
+    FakeTileSource slow([](int32_t x, int32_t) { return static_cast<int16_t>(x % 2 == 0 ? 32767 : -32768); });
+    for (const int32_t offset : {0, 1}) {
+        std::vector<int16_t> expected(kCells);
+        oracle::ResampleBlock(100, expected.data(), g.lat0, g.lon0, g.cellsPerDeg, g.cellsPerDeg, g.grid,
+                              &FakeTileSource::Lookup, &slow, offset);
+        const auto actual = Fill(fast, 100, g.lat0, g.lon0, g.cellsPerDeg, g.cellsPerDeg, g.grid, offset);
+        ASSERT_EQ(actual, expected) << "offset " << offset;
+        EXPECT_EQ(actual[0], offset == 0 ? 32767 : -32768);
+    }
+}
+
 TEST(ResampleBlock, NeighboursWithoutA32BitTileReadAsMissing) {
     // Source column 3,199,679 is the last one the numbering can name; its east neighbour is not.
     const base::SourceGrid grid{0.0, 0.0, 8.0, 8.0};
@@ -226,7 +244,16 @@ TEST(ResampleBlock, MapTenTimesFinerMatchesTheStepByStepProcedure) {
     }
 }
 
+bool IsSubsequence(const std::vector<int32_t>& part, const std::vector<int32_t>& whole) {
+    size_t i = 0;
+    for (const int32_t id : whole) {
+        if (i < part.size() && part[i] == id) ++i;
+    }
+    return i == part.size();
+}
+
 TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
+    int reloadFree = 0;
     std::mt19937_64 rng(20261210);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int trial = 0; trial < 60; ++trial) {
@@ -259,10 +286,18 @@ TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
             base::ResampleBlock(id, actual.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &fast,
                                 offset);
             ASSERT_EQ(actual, expected) << "trial " << trial << " id " << id;
-            ASSERT_EQ(fast.lookups, Collapsed(slow.lookups)) << "trial " << trial << " id " << id;
-            ASSERT_EQ(fast.loads, slow.loads) << "trial " << trial << " id " << id;
+            // A row in the same source row as the row before reuses its neighbours: the lookups
+            // are the procedure's with such rows left out, and load no tile the procedure does
+            // not; where the procedure never loads a tile twice, the loads are the same.
+            ASSERT_TRUE(IsSubsequence(fast.lookups, Collapsed(slow.lookups))) << "trial " << trial << " id " << id;
+            ASSERT_LE(fast.loads.size(), slow.loads.size()) << "trial " << trial << " id " << id;
+            if (std::set<int32_t>(slow.loads.begin(), slow.loads.end()).size() == slow.loads.size()) {
+                ASSERT_EQ(fast.loads, slow.loads) << "trial " << trial << " id " << id;
+                ++reloadFree;
+            }
         }
     }
+    EXPECT_GT(reloadFree, 0);
 }
 
 }  // namespace

@@ -179,33 +179,42 @@ TEST_F(LemBlocks, GetHeaderFailures) {
 // A generated sheet in the folder layout; the block wholly inside it is compared cell by cell
 // with the generator's values, which catches any flip of rows or columns.
 TEST_F(LemBlocks, BlockInsideTheSheetMatchesTheTrueValues) {
-    for (bool crlf : {true, false}) {
-        SCOPED_TRACE(crlf ? "CR LF" : "LF");
+    // Rows are read in runs that the 1 MiB span buffer cuts: two runs with 700 columns (3.5 KB
+    // lines), six with 3,500; with 7,000 columns the lines lie too far apart and each row is
+    // read on its own.
+    struct Case {
+        int cols;
+        int rows;
+        bool crlf;
+    };
+    for (const Case c : {Case{700, 500, true}, Case{700, 500, false}, Case{3500, 400, true}, Case{7000, 400, false}}) {
+        const bool crlf = c.crlf;
+        SCOPED_TRACE(std::to_string(c.cols) + (crlf ? " columns, CR LF" : " columns, LF"));
         gen::LemSheetOptions options;
-        options.cols = 700;
-        options.rows = 500;
+        options.cols = c.cols;
+        options.rows = c.rows;
         options.crlf = crlf;
         options.finalLineEnd = crlf;
         options.absentRows = {100, 101, 250};
         options.name = "VOLC";
         const gen::LemSheet sheet = lemtest::WriteSheet(options, "D:\\SHEETS");
         OpenAndIndex("D:\\SHEETS\\LEM\\VOLC.LEM");
-        ASSERT_EQ(map_.Cols, 700);
-        ASSERT_EQ(map_.Rows, 500);
+        ASSERT_EQ(map_.Cols, c.cols);
+        ASSERT_EQ(map_.Rows, c.rows);
 
-        // c0 = 360, top = 499 - 160 = 339: LEM rows 20 .. 339, columns 360 .. 679. Part of the
-        // lake (centre row 350, column 455), part of the -1111 corner (north-east) and the
-        // absent rows lie in it.
+        // With 700 x 500: c0 = 360, top = 499 - 160 = 339: LEM rows 20 .. 339, columns
+        // 360 .. 679. Part of the lake (centre row 350, column 455), part of the -1111 corner
+        // (north-east) and the absent rows lie in it.
         const int64_t c0 = 360, firstRow = 160;
         Block block;
         ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin + c0, kOrigin + firstRow), block.v.data()), 1);
-        const int top = 499 - static_cast<int>(firstRow);
+        const int top = c.rows - 1 - static_cast<int>(firstRow);
         int placed = 0, kept = 0;
         for (int d = 0; d < kSide; ++d) {
             for (int k = 0; k < kSide; ++k) {
                 const int row = top - d, col = static_cast<int>(c0) + k;
                 int16_t expected = kSentinel;
-                if (sheet.present[static_cast<size_t>(row)]) {
+                if (row >= 0 && sheet.present[static_cast<size_t>(row)]) {
                     int16_t metres;
                     if (gen::LemSheet::Metres(sheet.At(row, col), &metres)) expected = metres;
                 }

@@ -52,4 +52,44 @@ TEST(FilePosix, RefusesWhatIsNotARegularFile) {
     }
 }
 
+// The same Windows path is asked about at every block request: a component in another case,
+// a file that appears in the exact case later, and another root each give what Windows would.
+TEST(FilePosix, PathsResolveWithoutRegardToCaseAndFollowTheRoot) {
+    testsupport::TempRoot root;
+    root.Write("C:\\Data\\Lem\\Sample.lem", std::string("12345"));
+    struct Case {
+        const char* path;
+        int64_t size;  // -1: nothing there
+    };
+    const Case cases[] = {
+        {"C:\\Data\\Lem\\Sample.lem", 5},
+        {"C:\\DATA\\LEM\\SAMPLE.LEM", 5},
+        {"c:\\data\\lem\\sample.lem", 5},
+        {"C:\\DATA\\LEM\\OTHER.LEM", -1},
+    };
+    for (int round = 0; round < 2; ++round) {  // the second round is answered from remembered paths
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path);
+            const platform::FileStamp stamp = platform::StampOf(c.path);
+            EXPECT_EQ(stamp.exists, c.size >= 0);
+            EXPECT_EQ(platform::PathExists(c.path), c.size >= 0);
+            if (c.size >= 0) {
+                EXPECT_EQ(stamp.size, c.size);
+            }
+            platform::File file;
+            EXPECT_EQ(file.Open(c.path), c.size >= 0);
+        }
+    }
+    // An exact-case file that appears later is the one found, as on a case-sensitive search.
+    root.Write("C:\\DATA\\LEM\\SAMPLE.LEM", std::string("1234567"));
+    EXPECT_EQ(platform::StampOf("C:\\Data\\Lem\\Sample.lem").size, 5);
+    EXPECT_EQ(platform::StampOf("C:\\DATA\\LEM\\SAMPLE.LEM").size, 7);
+
+    // Another root: the same Windows path names that root's file.
+    testsupport::TempRoot other;
+    EXPECT_FALSE(platform::StampOf("C:\\Data\\Lem\\Sample.lem").exists);
+    other.Write("C:\\Data\\Lem\\Sample.lem", std::string("123"));
+    EXPECT_EQ(platform::StampOf("C:\\Data\\Lem\\Sample.lem").size, 3);
+}
+
 }  // namespace
