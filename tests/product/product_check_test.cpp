@@ -11,6 +11,7 @@
 
 #include "plugin/entry.h"
 #include "plugin/host_functions.h"
+#include "tephrix/version.h"
 #include "tools/pe/pe_image.h"
 
 namespace {
@@ -150,14 +151,17 @@ TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {
     EXPECT_EQ(info->tableName, "041104b0");
     EXPECT_EQ(info->fileType, 2u);                 // VFT_DLL
     EXPECT_EQ(info->fileFlags & 0x8u, 0x8u);      // VS_FF_PRIVATEBUILD
-    EXPECT_EQ(info->fileVersionMS, 0x00010002u);  // 1.2
-    EXPECT_EQ(info->fileVersionLS, 0x00040002u);  // 4.2
-    EXPECT_EQ(info->productVersionMS, 0x00010002u);
-    EXPECT_EQ(info->productVersionLS, 0x00040002u);
+    // The four numbers of project(Tephrix VERSION ...), two to a word.
+    const uint32_t versionMS = TEPHRIX_VERSION_MAJOR << 16 | TEPHRIX_VERSION_MINOR;
+    const uint32_t versionLS = TEPHRIX_VERSION_PATCH << 16 | TEPHRIX_VERSION_TWEAK;
+    EXPECT_EQ(info->fileVersionMS, versionMS);
+    EXPECT_EQ(info->fileVersionLS, versionLS);
+    EXPECT_EQ(info->productVersionMS, versionMS);
+    EXPECT_EQ(info->productVersionLS, versionLS);
     EXPECT_EQ(info->translations, std::vector<uint32_t>{0x04B00411u});
     const std::map<std::u16string, std::u16string> want{
-        {u"FileVersion", u"1, 2, 4, 2"},
-        {u"ProductVersion", u"1.2.4"},
+        {u"FileVersion", u"" TEPHRIX_FILE_VERSION_TEXT},
+        {u"ProductVersion", u"" TEPHRIX_VERSION_TEXT},
         {u"InternalName", u"Tephrix"},
         {u"OriginalFilename", u"Tephrix.olp"},
         {u"ProductName", u"Orolux"},
