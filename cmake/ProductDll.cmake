@@ -9,9 +9,12 @@ foreach(n 0 4 8 12 16)
   endif()
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/plugin/Tephrix.def.in ${CMAKE_BINARY_DIR}/Tephrix.def @ONLY)
-configure_file(${PROJECT_SOURCE_DIR}/plugin/PluginIf.def.in ${CMAKE_BINARY_DIR}/PluginIf.def @ONLY)
+include(${PROJECT_SOURCE_DIR}/cmake/HostFunctions.cmake)
+tephrix_host_function_exports(host_function_exports)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/PluginIf.def @ONLY CONTENT
+     "; The host's interface library, from plugin/host_functions.h.\nLIBRARY \"PluginIf.dll\"\nEXPORTS\n${host_function_exports}")
 
-# Import library of the host's closed PluginIf.dll, generated from the list of its functions.
+# Import library of the host's closed PluginIf.dll, generated from the table of its functions.
 if(NOT CMAKE_DLLTOOL)
   string(REGEX REPLACE "g\\+\\+(-posix)?$" "dlltool" CMAKE_DLLTOOL "${CMAKE_CXX_COMPILER}")
 endif()

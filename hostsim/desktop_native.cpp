@@ -10,17 +10,12 @@
 #include "hostsim/host.h"
 #include "hostsim/text.h"
 #include "platform/message_box.h"
+#include "res/resource_ids.h"
 #include "ui/dialog_host.h"
 
 namespace hostsim {
 namespace {
 namespace t = hostsim::text;
-
-constexpr int kCompositeTemplate = 29006;
-constexpr int kLinkCheck = 29006;
-constexpr int kHideCheck = 29012;
-constexpr int kGuidebookRadio = 29010;
-constexpr int kDcmRadio = 29011;
 
 std::string Hex32(uint32_t v) {
     char buf[16];
@@ -75,12 +70,12 @@ bool FakeControls::IsEnabled(int id) const {
 }
 
 bool IsAutoCheckBox(int templateId, int id) {
-    return templateId == kCompositeTemplate && (id == kLinkCheck || id == kHideCheck);
+    return templateId == IDD_COMPOSITE && (id == IDC_LINK_DCM || id == IDC_HIDE_CHECK);
 }
 
 std::vector<int> RadioGroupOf(int templateId, int id) {
-    if (templateId == kCompositeTemplate && (id == kGuidebookRadio || id == kDcmRadio))
-        return {kGuidebookRadio, kDcmRadio};
+    if (templateId == IDD_COMPOSITE && (id == IDC_GUIDEBOOK_RADIO || id == IDC_DCM_RADIO))
+        return {IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO};
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "plugin/host_interface.h"
+#include "tephrix/version.h"
 
 namespace plugin {
 
@@ -14,10 +15,10 @@ constexpr int kInfoCopyrightOffset = 114;
 constexpr int kInfoTailOffset = 276;
 
 constexpr char kDisplayName[] = "火山標高プラグイン";
-constexpr char kVersionText[] = "1.2.4";
+constexpr char kVersionText[] = TEPHRIX_VERSION_TEXT;
 constexpr char kCopyright[] = "Copyright (C) 2026 The Tephrix developers";
 constexpr char kGateMessage[] = "Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません.";
-constexpr char kAboutBanner[] = "Tephrix Plugin [Ver 1.2.4]";
+constexpr char kAboutBanner[] = "Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "]";
 
 constexpr char kMapMenuText[] = "数値地図火山標高(&V)";
 constexpr char kPopupText[] = "火山標高プラグイン";

@@ -7,6 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
+
+#include "plugin/host_functions.h"
 
 // One place decides the calling convention of every host-facing function and procedure.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -115,36 +118,31 @@ struct tagBLOCKREQUEST {  // code 2012
 };
 
 // The 27 functions of PluginIf.dll.
-OLX_HOST_API int32_t OLX_CALL OLX_GetVersion(void);
-OLX_HOST_API int32_t OLX_CALL OLX_RegisterMap(const tagHOOKENTRY* entry);
-OLX_HOST_API int32_t OLX_CALL OLX_AddHook(int32_t kind, const tagHOOKENTRY* entry);
-OLX_HOST_API int32_t OLX_CALL OLX_AddMenu(uint32_t pluginId, int32_t parent, const char* text, OlxProc proc);
-OLX_HOST_API int32_t OLX_CALL OLX_AddPopupMenu(uint32_t pluginId, int32_t parent, const char* text, int32_t arg);
-OLX_HOST_API int32_t OLX_CALL OLX_AddChildMenu(uint32_t pluginId, int32_t popup, const char* text, OlxProc proc);
-OLX_HOST_API int32_t OLX_CALL OLX_GetProfileInt(uint32_t pluginId, const char* key, int32_t def);
-// The text is the host's; copy it at once.
-OLX_HOST_API const char* OLX_CALL OLX_GetProfileString(uint32_t pluginId, const char* key, const char* def);
-OLX_HOST_API int32_t OLX_CALL OLX_WriteProfileInt(uint32_t pluginId, const char* key, int32_t value);
-OLX_HOST_API int32_t OLX_CALL OLX_WriteProfileString(uint32_t pluginId, const char* key, const char* value);
-OLX_HOST_API void* OLX_CALL OLX_GetMainWnd(void);
-OLX_HOST_API uint32_t OLX_CALL OLX_GetActiveView(void);
-OLX_HOST_API int32_t OLX_CALL OLX_GetViewCenter(uint32_t view, tagGEOPOS* out);
-OLX_HOST_API uint32_t OLX_CALL OLX_GetActiveBaseMap(void);
-OLX_HOST_API uint32_t OLX_CALL OLX_GetActiveCoverMap(void);
-OLX_HOST_API const char* OLX_CALL OLX_GetMapgroupFile(uint32_t map);
-OLX_HOST_API const char* OLX_CALL OLX_GetMapFile(uint32_t map);
-OLX_HOST_API int32_t OLX_CALL OLX_GetMatIndex(uint32_t map);
-OLX_HOST_API int32_t OLX_CALL OLX_OpenMap(uint32_t view, const tagOPENMAPINFO* info);
-OLX_HOST_API int32_t OLX_CALL OLX_ClearAllViewCache(void);
-OLX_HOST_API int32_t OLX_CALL OLX_GetDatumbyShortString(const char* name);
-OLX_HOST_API int32_t OLX_CALL OLX_ConvertDatum(const tagGEOPOS* src, tagGEOPOS* dst, int32_t fromDatum, int32_t toDatum);
-OLX_HOST_API int32_t OLX_CALL OLX_MakeMapSetID(void* id12, const tagMAPSETIDINFO* info);
-OLX_HOST_API uint32_t OLX_CALL OLX_XEM_Open(const void* setId, const char* name);
-OLX_HOST_API int32_t OLX_CALL OLX_XEM_GetMapsetInfo(uint32_t handle, tagMAPSETCREATEINFO* info);
-OLX_HOST_API int32_t OLX_CALL OLX_XEM_DecodeRealBlock(uint32_t handle, int32_t blockId, int16_t* values);
-OLX_HOST_API int32_t OLX_CALL OLX_XEM_Close(uint32_t handle);
+#define OLX_DECLARE_HOST_FUNCTION(name, stackBytes, result, params) OLX_HOST_API result OLX_CALL name params;
+OLX_HOST_FUNCTIONS(OLX_DECLARE_HOST_FUNCTION)
+#undef OLX_DECLARE_HOST_FUNCTION
 
 }  // extern "C"
+
+namespace olx::detail {
+// The bytes a stdcall function's arguments take on the i686 stack: each argument rounded up to
+// four bytes, a pointer counted as four whatever this build's width.
+template <typename T>
+constexpr int StackBytes() {
+    constexpr int size = std::is_pointer_v<T> ? 4 : static_cast<int>(sizeof(T));
+    return (size + 3) / 4 * 4;
+}
+template <typename R, typename... A>
+constexpr int StackBytes(R (OLX_CALL*)(A...)) {
+    return (0 + ... + StackBytes<A>());
+}
+}  // namespace olx::detail
+
+// The @N of each decorated name follows from the parameters.
+#define OLX_CHECK_STACK_BYTES(name, stackBytes, result, params) \
+    static_assert(olx::detail::StackBytes(&name) == stackBytes, #name ": stack bytes");
+OLX_HOST_FUNCTIONS(OLX_CHECK_STACK_BYTES)
+#undef OLX_CHECK_STACK_BYTES
 
 // Sizes that do not depend on pointer width hold everywhere.
 static_assert(sizeof(tagGEOPOS) == 16);

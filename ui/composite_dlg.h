@@ -5,19 +5,20 @@
 #include <cstdint>
 #include <string>
 
+#include "res/resource_ids.h"
 #include "ui/dialog_host.h"
 
 class CCompositeDlg : public ui::DialogLogic {
 public:
     // Control identifiers of template 29006.
-    static constexpr int kTemplate = 29006;
-    static constexpr int kLinkCheck = 29006;
-    static constexpr int kPathEdit = 29007;
-    static constexpr int kBrowse = 29008;
-    static constexpr int kPathLabel = 29009;
-    static constexpr int kGuidebookRadio = 29010;
-    static constexpr int kDcmRadio = 29011;
-    static constexpr int kHideCheck = 29012;
+    static constexpr int kTemplate = IDD_COMPOSITE;
+    static constexpr int kLinkCheck = IDC_LINK_DCM;
+    static constexpr int kPathEdit = IDC_DCM_FILE;
+    static constexpr int kBrowse = IDC_BROWSE;
+    static constexpr int kPathLabel = IDC_DCM_LABEL;
+    static constexpr int kGuidebookRadio = IDC_GUIDEBOOK_RADIO;
+    static constexpr int kDcmRadio = IDC_DCM_RADIO;
+    static constexpr int kHideCheck = IDC_HIDE_CHECK;
 
     int32_t LinkDCM = 0;
     std::string DCMFile;

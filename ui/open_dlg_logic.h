@@ -8,14 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "res/resource_ids.h"
+
 namespace ui {
 
 // Control identifiers and messages of the open dialog.
-constexpr int kOpenTemplate = 29005;
-constexpr int kTreeFrame = 29001;
-constexpr int kMapList = 29002;
-constexpr int kPromptText = 29003;
-constexpr int kStartBrowseCommand = 29004;
+constexpr int kOpenTemplate = IDD_OPEN_LEM;
+constexpr int kTreeFrame = IDC_TREE_FRAME;
+constexpr int kMapList = IDC_MAP_LIST;
+constexpr int kPromptText = IDC_PROMPT;
+constexpr int kStartBrowseCommand = ID_STARTBROWSE;
 constexpr unsigned kFolderSelectedMessage = 2168;
 constexpr unsigned kListSetFocusMessage = 2169;
 constexpr unsigned kListKillFocusMessage = 2170;

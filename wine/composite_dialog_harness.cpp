@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "res/resource_ids.h"
 #include "wine/dialogs/driver.h"
 #include "wine/harness/box_watcher.h"
 #include "wine/harness/check.h"
@@ -17,13 +18,6 @@
 namespace {
 
 constexpr uint32_t kPluginId = 0x7E9A;
-constexpr int kLinkCheck = 29006;
-constexpr int kPathEdit = 29007;
-constexpr int kBrowse = 29008;
-constexpr int kPathLabel = 29009;
-constexpr int kGuidebookRadio = 29010;
-constexpr int kDcmRadio = 29011;
-constexpr int kHideCheck = 29012;
 // Controls of the common file dialog's template.
 constexpr int kFileTypeCombo = 0x470;  // cmb1
 constexpr int kFileNameCombo = 0x47C;  // cmb13
@@ -46,7 +40,7 @@ struct Setup {
 HWND FindCompositeDialog() {
     return harness::WaitFor([] {
         HWND dialog = harness::FindTopLevel(kCaption);
-        return dialog && GetDlgItem(dialog, kPathEdit) ? dialog : nullptr;
+        return dialog && GetDlgItem(dialog, IDC_DCM_FILE) ? dialog : nullptr;
     });
 }
 
@@ -59,14 +53,14 @@ bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id
 // The five controls the enabling rule governs, as "radio radio label edit browse" flags.
 std::string EnabledSet(HWND dialog) {
     std::string flags;
-    for (int id : {kGuidebookRadio, kDcmRadio, kPathLabel, kPathEdit, kBrowse}) flags += Enabled(dialog, id) ? '1' : '0';
+    for (int id : {IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_DCM_LABEL, IDC_DCM_FILE, IDC_BROWSE}) flags += Enabled(dialog, id) ? '1' : '0';
     return flags;
 }
 
 // "check guidebook dcm hide" as 1/0.
 std::string CheckedSet(HWND dialog) {
     std::string flags;
-    for (int id : {kLinkCheck, kGuidebookRadio, kDcmRadio, kHideCheck}) flags += Checked(dialog, id) ? '1' : '0';
+    for (int id : {IDC_LINK_DCM, IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_HIDE_CHECK}) flags += Checked(dialog, id) ? '1' : '0';
     return flags;
 }
 
@@ -136,19 +130,19 @@ void OpenWithClicksAndOk(const Setup& s) {
                            HWND dialog = FindCompositeDialog();
                            if (!CHECK(dialog != nullptr, "open: the dialog appears at 2011")) return;
                            CHECK(GetWindow(dialog, GW_OWNER) == s.frame, "open: owned by the host's main window");
-                           CHECK(harness::WindowText(GetDlgItem(dialog, kPathEdit)) == s.dcm,
+                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
                                  "open: the edit shows the stored DCMFile");
                            CHECK(CheckedSet(dialog) == "0100" && EnabledSet(dialog) == "00000",
                                  "open: composite off, guidebook ticked, all five disabled [" + CheckedSet(dialog) +
                                      " " + EnabledSet(dialog) + "]");
                            const ClickStep steps[] = {
-                               {kLinkCheck, "composite on", "1100", "11000"},
-                               {kDcmRadio, "DCM radio", "1010", "11111"},
-                               {kGuidebookRadio, "guidebook radio", "1100", "11000"},
-                               {kDcmRadio, "DCM radio again", "1010", "11111"},
-                               {kLinkCheck, "composite off", "0010", "00000"},
-                               {kLinkCheck, "composite on again", "1010", "11111"},
-                               {kHideCheck, "hide next time", "1011", "11111"},
+                               {IDC_LINK_DCM, "composite on", "1100", "11000"},
+                               {IDC_DCM_RADIO, "DCM radio", "1010", "11111"},
+                               {IDC_GUIDEBOOK_RADIO, "guidebook radio", "1100", "11000"},
+                               {IDC_DCM_RADIO, "DCM radio again", "1010", "11111"},
+                               {IDC_LINK_DCM, "composite off", "0010", "00000"},
+                               {IDC_LINK_DCM, "composite on again", "1010", "11111"},
+                               {IDC_HIDE_CHECK, "hide next time", "1011", "11111"},
                            };
                            for (const ClickStep& step : steps) {
                                const bool clicked = harness::ClickAndWait(dialog, step.id);
@@ -157,7 +151,7 @@ void OpenWithClicksAndOk(const Setup& s) {
                                          " enabled " + EnabledSet(dialog) + " (want " + step.checked + " " +
                                          step.enabled + ")");
                            }
-                           CHECK(harness::WindowText(GetDlgItem(dialog, kPathEdit)) == s.dcm,
+                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
                                  "open: the path kept its text through the clicks");
                            CHECK(harness::CaptureWindow(dialog, s.out + "\\composite_dialog.bmp"),
                                  "open: screenshot composite_dialog.bmp");
@@ -185,7 +179,7 @@ void OpenWithCancel(const Setup& s) {
                            if (!CHECK(dialog != nullptr, "cancel: the dialog appears at 2011")) return;
                            CHECK(CheckedSet(dialog) == "0010" && EnabledSet(dialog) == "00000",
                                  "cancel: composite off, DCM ticked, all five disabled");
-                           CHECK(harness::ClickAndWait(dialog, kLinkCheck) && EnabledSet(dialog) == "11111",
+                           CHECK(harness::ClickAndWait(dialog, IDC_LINK_DCM) && EnabledSet(dialog) == "11111",
                                  "cancel: composite on enables all five");
                            harness::Click(dialog, IDCANCEL);
                        });
@@ -257,7 +251,7 @@ void MenuWithCancel(const Setup& s) {
                            if (!CHECK(dialog != nullptr, "menu cancel: the dialog appears")) return;
                            CHECK(CheckedSet(dialog) == "1010" && EnabledSet(dialog) == "11111",
                                  "menu cancel: composite on with the DCM file, all five enabled");
-                           CHECK(harness::ClickAndWait(dialog, kLinkCheck) && EnabledSet(dialog) == "00000",
+                           CHECK(harness::ClickAndWait(dialog, IDC_LINK_DCM) && EnabledSet(dialog) == "00000",
                                  "menu cancel: composite off disables all five");
                            harness::Click(dialog, IDCANCEL);
                        });
@@ -302,7 +296,7 @@ void MenuBrowse(const Setup& s) {
                        [&] {
                            HWND dialog = FindCompositeDialog();
                            if (!CHECK(dialog != nullptr, "browse: the dialog appears")) return;
-                           harness::Click(dialog, kBrowse);
+                           harness::Click(dialog, IDC_BROWSE);
                            HWND chooser = FindChooser(dialog);
                            if (!CHECK(chooser != nullptr, "browse: the file dialog opens, titled and owned by the dialog")) {
                                harness::Abandon(dialog);
@@ -324,10 +318,10 @@ void MenuBrowse(const Setup& s) {
                                  "browse: screenshot composite_chooser.bmp");
                            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                            CHECK(harness::WaitUntil([&] { return !IsWindow(chooser); }), "browse: Cancel closes the file dialog");
-                           CHECK(harness::WindowText(GetDlgItem(dialog, kPathEdit)) == s.dcm,
+                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
                                  "browse: a cancelled file dialog keeps the path");
 
-                           harness::Click(dialog, kBrowse);
+                           harness::Click(dialog, IDC_BROWSE);
                            chooser = FindChooser(dialog);
                            if (!CHECK(chooser != nullptr, "browse: the file dialog opens again")) {
                                harness::Abandon(dialog);
@@ -338,10 +332,10 @@ void MenuBrowse(const Setup& s) {
                            SetWindowTextA(FileNameField(chooser), typed.c_str());
                            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                            const bool shown = harness::WaitUntil(
-                               [&] { return SameText(harness::WindowText(GetDlgItem(dialog, kPathEdit)), s.otherDcm); },
+                               [&] { return SameText(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)), s.otherDcm); },
                                5000);
                            CHECK(shown, "browse: the typed name, with the extension added, appears in the edit [" +
-                                            harness::WindowText(GetDlgItem(dialog, kPathEdit)) + "]");
+                                            harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) + "]");
                            if (IsWindow(chooser)) PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                            harness::WaitUntil([&] { return !IsWindow(chooser); }, 5000);
                            harness::Click(dialog, IDOK);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/windows_gateway.h"
+#include "tephrix/version.h"
 #include "tools/marker/marker.h"
 #include "tools/pe/pe_image.h"
 #include "wine/harness/box_watcher.h"
@@ -145,7 +146,7 @@ int main() {
         const std::string name = "火山標高プラグイン";
         CHECK(std::memcmp(record.data() + 4, name.c_str(), name.size() + 1) == 0, "display name at offset 4");
         CHECK(Untouched(record, 4 + name.size() + 1, 84), "bytes behind the display name untouched");
-        CHECK(std::memcmp(record.data() + 84, "1.2.4", 6) == 0, "version text at offset 84");
+        CHECK(std::memcmp(record.data() + 84, TEPHRIX_VERSION_TEXT, sizeof TEPHRIX_VERSION_TEXT) == 0, "version text at offset 84");
         CHECK(record[114] != 0xCC && record[114] != 0, "copyright line at offset 114");
         int32_t last = -1;
         std::memcpy(&last, record.data() + 276, 4);
@@ -165,7 +166,7 @@ int main() {
         int32_t result = about();
         auto boxes = watcher.Boxes();
         CHECK(result == IDOK, "About returns the box's result");
-        CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver 1.2.4] ", 0) == 0, "About banner");
+        CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "] ", 0) == 0, "About banner");
         CHECK(!boxes.empty() && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION), "About shows the information icon");
         CHECK(!boxes.empty() && boxes[0].caption == "entry_harness", "About box carries the host's title");
     }

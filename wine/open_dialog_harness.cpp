@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "res/resource_ids.h"
 #include "wine/dialogs/driver.h"
 #include "wine/harness/block_sums.h"
 #include "wine/harness/box_watcher.h"
@@ -24,8 +25,6 @@ namespace {
 
 constexpr uint32_t kPluginId = 0x7E9A;
 constexpr uint32_t kOpenedHandle = 48;
-constexpr int kTreeFrame = 29001;
-constexpr int kMapList = 29002;
 
 const char kCaption[] = "火山標高を開く";
 
@@ -64,10 +63,10 @@ OpenDialog FindOpenDialog() {
     OpenDialog found;
     found.dialog = harness::WaitFor([] {
         HWND dialog = harness::FindTopLevel(kCaption);
-        return dialog && GetDlgItem(dialog, kMapList) ? dialog : nullptr;
+        return dialog && GetDlgItem(dialog, IDC_MAP_LIST) ? dialog : nullptr;
     });
     if (!found.dialog) return found;
-    found.list = GetDlgItem(found.dialog, kMapList);
+    found.list = GetDlgItem(found.dialog, IDC_MAP_LIST);
     found.tree = harness::WaitFor([&] { return harness::FindDescendant(found.dialog, "SysTreeView32"); });
     return found;
 }
@@ -309,7 +308,7 @@ void OpenChosenSheet(const Setup& s) {
                                return;
                            }
                            RECT frame{}, browse{};
-                           GetWindowRect(GetDlgItem(open.dialog, kTreeFrame), &frame);
+                           GetWindowRect(GetDlgItem(open.dialog, IDC_TREE_FRAME), &frame);
                            HWND browseWindow = GetParent(open.tree);
                            GetWindowRect(browseWindow, &browse);
                            CHECK(GetParent(browseWindow) == open.dialog && EqualRect(&frame, &browse) &&

@@ -7,6 +7,7 @@
 
 #include "hostsim/host.h"
 #include "platform/message_box.h"
+#include "res/resource_ids.h"
 #include "ui/dialog_host.h"
 
 using ::testing::ElementsAre;
@@ -26,9 +27,9 @@ public:
     int okResult = ui::kIdOk;
     void OnInit(ui::DialogControls& c) override {
         seen.push_back("init");
-        c.SetChecked(29010, true);
-        c.SetText(29007, "C:\\a.dcm");
-        c.Enable(29008, false);
+        c.SetChecked(IDC_GUIDEBOOK_RADIO, true);
+        c.SetText(IDC_DCM_FILE, "C:\\a.dcm");
+        c.Enable(IDC_BROWSE, false);
     }
     int OnCommand(int id, ui::DialogControls& c) override {
         seen.push_back(std::to_string(id) + (c.IsChecked(id) ? "+" : "-"));
@@ -62,25 +63,26 @@ TEST_F(DesktopTest, MessageBoxesAreRecordedAndAnsweredInScriptOrder) {
 
 TEST_F(DesktopTest, DialogWithoutScriptIsConfirmedAtOnce) {
     RecordingLogic logic;
-    EXPECT_EQ(ui::RunModalDialog(29006, nullptr, logic), ui::kIdOk);
+    EXPECT_EQ(ui::RunModalDialog(IDD_COMPOSITE, nullptr, logic), ui::kIdOk);
     EXPECT_THAT(logic.seen, ElementsAre("init", "1-"));
     ASSERT_EQ(host.Calls("dialog").size(), 1u);
     EXPECT_EQ(host.Calls("dialog")[0].args, "29006, null");
     EXPECT_EQ(host.Calls("dialog")[0].result, "1");
-    EXPECT_EQ(host.LastDialogControls().at(29007).text, "C:\\a.dcm");
-    EXPECT_FALSE(host.LastDialogControls().at(29008).enabled);
+    EXPECT_EQ(host.LastDialogControls().at(IDC_DCM_FILE).text, "C:\\a.dcm");
+    EXPECT_FALSE(host.LastDialogControls().at(IDC_BROWSE).enabled);
 }
 
 TEST_F(DesktopTest, ClicksToggleCheckBoxesAndTickOneRadioOfTheGroup) {
     RecordingLogic logic;
-    host.dialogScripts.push_back(hostsim::ClickThenCancel({29006, 29011, 29012, 29006, 29010}));
-    EXPECT_EQ(ui::RunModalDialog(29006, nullptr, logic), ui::kIdCancel);
+    host.dialogScripts.push_back(
+        hostsim::ClickThenCancel({IDC_LINK_DCM, IDC_DCM_RADIO, IDC_HIDE_CHECK, IDC_LINK_DCM, IDC_GUIDEBOOK_RADIO}));
+    EXPECT_EQ(ui::RunModalDialog(IDD_COMPOSITE, nullptr, logic), ui::kIdCancel);
     EXPECT_THAT(logic.seen, ElementsAre("init", "29006+", "29011+", "29012+", "29006-", "29010+", "2-"));
     const auto& c = host.LastDialogControls();
-    EXPECT_TRUE(c.at(29010).checked);
-    EXPECT_FALSE(c.at(29011).checked);
-    EXPECT_TRUE(c.at(29012).checked);
-    EXPECT_FALSE(c.at(29006).checked);
+    EXPECT_TRUE(c.at(IDC_GUIDEBOOK_RADIO).checked);
+    EXPECT_FALSE(c.at(IDC_DCM_RADIO).checked);
+    EXPECT_TRUE(c.at(IDC_HIDE_CHECK).checked);
+    EXPECT_FALSE(c.at(IDC_LINK_DCM).checked);
 }
 
 TEST_F(DesktopTest, ScriptsSeeAndChangeTheControls) {
@@ -88,18 +90,19 @@ TEST_F(DesktopTest, ScriptsSeeAndChangeTheControls) {
     logic.okResult = 0;  // e.g. a validation that keeps the dialog open
     bool checked = false;
     host.dialogScripts.push_back([&](hostsim::DialogUser& user) {
-        EXPECT_EQ(user.TemplateId(), 29006);
+        EXPECT_EQ(user.TemplateId(), IDD_COMPOSITE);
         user.Init();
-        checked = user.IsChecked(29010) && !user.IsEnabled(29008) && user.Text(29007) == "C:\\a.dcm";
-        user.Type(29007, "D:\\b.dcm");
+        checked = user.IsChecked(IDC_GUIDEBOOK_RADIO) && !user.IsEnabled(IDC_BROWSE) &&
+                  user.Text(IDC_DCM_FILE) == "C:\\a.dcm";
+        user.Type(IDC_DCM_FILE, "D:\\b.dcm");
         EXPECT_EQ(user.Ok(), 0);
         EXPECT_FALSE(user.Ended());
         return user.Cancel();
     });
-    EXPECT_EQ(ui::RunModalDialog(29006, nullptr, logic), ui::kIdCancel);
+    EXPECT_EQ(ui::RunModalDialog(IDD_COMPOSITE, nullptr, logic), ui::kIdCancel);
     EXPECT_TRUE(checked);
     EXPECT_THAT(logic.seen, ElementsAre("init", "1-", "2-"));
-    EXPECT_EQ(host.LastDialogControls().at(29007).text, "D:\\b.dcm");
+    EXPECT_EQ(host.LastDialogControls().at(IDC_DCM_FILE).text, "D:\\b.dcm");
 }
 
 TEST_F(DesktopTest, FileDialogLogsTheRequestAndAnswersFromTheScript) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lem/lem_map.h"
+#include "res/resource_ids.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin/sheet_fixture.h"
 
@@ -11,11 +12,6 @@ namespace plugintest {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-constexpr int kLinkCheck = 29006;
-constexpr int kPathEdit = 29007;
-constexpr int kGuidebookRadio = 29010;
-constexpr int kDcmRadio = 29011;
 
 class CompositeOpenTest : public PluginFixture {
 protected:
@@ -73,10 +69,10 @@ TEST_F(CompositeOpenTest, DialogShowsTheStoredSettings) {
     host().dialogScripts.push_back(hostsim::PressCancel());
     EXPECT_EQ(OpenSheet(), 1);
     const auto& controls = host().LastDialogControls();
-    EXPECT_TRUE(controls.at(kLinkCheck).checked);
-    EXPECT_EQ(controls.at(kPathEdit).text, "C:\\DEM\\A.DCM");
-    EXPECT_FALSE(controls.at(kGuidebookRadio).checked);
-    EXPECT_TRUE(controls.at(kDcmRadio).checked);
+    EXPECT_TRUE(controls.at(IDC_LINK_DCM).checked);
+    EXPECT_EQ(controls.at(IDC_DCM_FILE).text, "C:\\DEM\\A.DCM");
+    EXPECT_FALSE(controls.at(IDC_GUIDEBOOK_RADIO).checked);
+    EXPECT_TRUE(controls.at(IDC_DCM_RADIO).checked);
 }
 
 struct ChangeCase {
@@ -102,7 +98,7 @@ TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
         const std::string typed = c.typed;
         host().dialogScripts.push_back([typed](hostsim::DialogUser& user) {
             user.Init();
-            user.Type(kPathEdit, typed);
+            user.Type(IDC_DCM_FILE, typed);
             return user.Ok();
         });
         EXPECT_EQ(OpenSheet(), 1) << c.label;
@@ -118,7 +114,7 @@ TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) 
                                   std::fill(out, out + olx::kBlockCells, int16_t{100});
                                   return true;
                               });
-    host().dialogScripts.push_back(hostsim::ClickThenOk({kLinkCheck, kDcmRadio}));
+    host().dialogScripts.push_back(hostsim::ClickThenOk({IDC_LINK_DCM, IDC_DCM_RADIO}));
     host().ClearLog();
     EXPECT_EQ(OpenSheet(), 1);
     const Lines lines = HostCallLines();
@@ -133,7 +129,7 @@ TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) 
 
 TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNothing) {
     StoreComposite(0, 0, "", 0);
-    host().dialogScripts.push_back(hostsim::ClickThenCancel({kLinkCheck}));
+    host().dialogScripts.push_back(hostsim::ClickThenCancel({IDC_LINK_DCM}));
     EXPECT_EQ(OpenSheet(), 1);
     // No guidebook set in this host: the source chosen by the unsaved fields fails visibly.
     ASSERT_EQ(host().MessageBoxes().size(), 1u);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tephrix/version.h"
 #include "tests/plugin/plugin_fixture.h"
 
 namespace plugintest {
@@ -63,7 +64,7 @@ TEST_F(CreateTest, FillsOnlyTheTextsOfTheInformationRecordAndLeavesBytesBehindEa
     const uint8_t size280[] = {0x18, 0x01, 0x00, 0x00};
     std::memcpy(expected.data(), size280, 4);
     put(4, kDisplayNameBytes);
-    put(84, "1.2.4");
+    put(84, TEPHRIX_VERSION_TEXT);
     put(114, plugin::kCopyright);
     std::memset(expected.data() + 276, 0, 4);
     EXPECT_EQ(record, expected);
@@ -142,7 +143,7 @@ TEST_F(AboutTest, ShowsTheBannerWithTheCopyrightAndReturnsTheBoxResult) {
     EXPECT_EQ(About(), 1);
     ASSERT_EQ(host().MessageBoxes().size(), 1u);
     const hostsim::MessageBoxRecord& box = host().MessageBoxes()[0];
-    EXPECT_EQ(box.text, std::string("Tephrix Plugin [Ver 1.2.4] ") + plugin::kCopyright);
+    EXPECT_EQ(box.text, std::string("Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "] ") + plugin::kCopyright);
     EXPECT_EQ(box.style, 0x40u);
     EXPECT_EQ(Close(), 1);
 }

@@ -10,14 +10,24 @@
 #include <vector>
 
 #include "plugin/entry.h"
+#include "plugin/host_functions.h"
+#include "tephrix/version.h"
 #include "tools/pe/pe_image.h"
 
 namespace {
 
-pe::Image LoadProduct() {
-    std::ifstream in(TEPHRIX_PRODUCT_DLL, std::ios::binary);
+pe::Image LoadImage(const char* path) {
+    std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
     return pe::Image(std::move(bytes));
+}
+
+pe::Image LoadProduct() { return LoadImage(TEPHRIX_PRODUCT_DLL); }
+
+std::multiset<std::string> HostFunctionTable() {
+#define OLX_HOST_FUNCTION_NAME(name, stackBytes, result, params) #name,
+    return {OLX_HOST_FUNCTIONS(OLX_HOST_FUNCTION_NAME)};
+#undef OLX_HOST_FUNCTION_NAME
 }
 
 class ProductCheck : public ::testing::Test {
@@ -51,15 +61,6 @@ TEST_F(ProductCheck, ImportsOnlySystemDllsAndTheHostLibrary) {
     ASSERT_TRUE(imports.has_value());
     const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL", "SHELL32.DLL",
                                        "OLE32.DLL",    "COMCTL32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL"};
-    const std::set<std::string> host{
-        "OLX_GetVersion", "OLX_RegisterMap", "OLX_AddHook", "OLX_AddMenu", "OLX_AddPopupMenu",
-        "OLX_AddChildMenu", "OLX_GetProfileInt", "OLX_GetProfileString", "OLX_WriteProfileInt",
-        "OLX_WriteProfileString", "OLX_GetMainWnd", "OLX_GetActiveView", "OLX_GetViewCenter",
-        "OLX_GetActiveBaseMap", "OLX_GetActiveCoverMap", "OLX_GetMapgroupFile", "OLX_GetMapFile",
-        "OLX_GetMatIndex", "OLX_OpenMap", "OLX_ClearAllViewCache", "OLX_GetDatumbyShortString",
-        "OLX_ConvertDatum", "OLX_MakeMapSetID", "OLX_XEM_Open", "OLX_XEM_GetMapsetInfo",
-        "OLX_XEM_DecodeRealBlock", "OLX_XEM_Close"};
-    ASSERT_EQ(host.size(), 27u);
     bool sawHost = false;
     for (const auto& imp : *imports) {
         std::string upper = imp.dll;
@@ -67,13 +68,29 @@ TEST_F(ProductCheck, ImportsOnlySystemDllsAndTheHostLibrary) {
         if (upper == "PLUGINIF.DLL") {
             sawHost = true;
             EXPECT_EQ(imp.dll, "PluginIf.dll");
-            for (const auto& fn : imp.functions) EXPECT_TRUE(host.count(fn)) << "unexpected host import " << fn;
-            EXPECT_TRUE(std::count(imp.functions.begin(), imp.functions.end(), "OLX_GetVersion"));
+            // The module calls every function of the host's table, so the imports are exactly the table.
+            std::multiset<std::string> got(imp.functions.begin(), imp.functions.end());
+            EXPECT_EQ(got, HostFunctionTable());
         } else {
             EXPECT_TRUE(system.count(upper)) << "imports " << imp.dll << ", which is not a system DLL";
         }
     }
     EXPECT_TRUE(sawHost);
+}
+
+// The i686 stand-in PluginIf.dll that the Wine suite loads the product against exports the same
+// table, besides its own HostSim_ controls.
+TEST(HostStandIn, ExportsTheHostFunctionTable) {
+    pe::Image image = LoadImage(TEPHRIX_PRODUCT_HOST_DLL);
+    ASSERT_TRUE(image.Ok()) << TEPHRIX_PRODUCT_HOST_DLL << ": " << image.Error()
+                            << " (build it with: cmake --build --preset product)";
+    auto exports = image.Exports();
+    ASSERT_TRUE(exports.has_value());
+    EXPECT_EQ(exports->first, "PluginIf.dll");
+    std::multiset<std::string> got;
+    for (const auto& e : exports->second)
+        if (!e.name.starts_with("HostSim_")) got.insert(e.name);
+    EXPECT_EQ(got, HostFunctionTable());
 }
 
 TEST_F(ProductCheck, CarriesTheRequirementMarkerWhereTheHostReadsIt) {
@@ -134,14 +151,17 @@ TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {
     EXPECT_EQ(info->tableName, "041104b0");
     EXPECT_EQ(info->fileType, 2u);                 // VFT_DLL
     EXPECT_EQ(info->fileFlags & 0x8u, 0x8u);      // VS_FF_PRIVATEBUILD
-    EXPECT_EQ(info->fileVersionMS, 0x00010002u);  // 1.2
-    EXPECT_EQ(info->fileVersionLS, 0x00040002u);  // 4.2
-    EXPECT_EQ(info->productVersionMS, 0x00010002u);
-    EXPECT_EQ(info->productVersionLS, 0x00040002u);
+    // The four numbers of project(Tephrix VERSION ...), two to a word.
+    const uint32_t versionMS = TEPHRIX_VERSION_MAJOR << 16 | TEPHRIX_VERSION_MINOR;
+    const uint32_t versionLS = TEPHRIX_VERSION_PATCH << 16 | TEPHRIX_VERSION_TWEAK;
+    EXPECT_EQ(info->fileVersionMS, versionMS);
+    EXPECT_EQ(info->fileVersionLS, versionLS);
+    EXPECT_EQ(info->productVersionMS, versionMS);
+    EXPECT_EQ(info->productVersionLS, versionLS);
     EXPECT_EQ(info->translations, std::vector<uint32_t>{0x04B00411u});
     const std::map<std::u16string, std::u16string> want{
-        {u"FileVersion", u"1, 2, 4, 2"},
-        {u"ProductVersion", u"1.2.4"},
+        {u"FileVersion", u"" TEPHRIX_FILE_VERSION_TEXT},
+        {u"ProductVersion", u"" TEPHRIX_VERSION_TEXT},
         {u"InternalName", u"Tephrix"},
         {u"OriginalFilename", u"Tephrix.olp"},
         {u"ProductName", u"Orolux"},

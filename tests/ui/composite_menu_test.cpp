@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "res/resource_ids.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin/sheet_fixture.h"
 
@@ -12,12 +13,6 @@ namespace plugintest {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-constexpr int kLinkCheck = 29006;
-constexpr int kPathEdit = 29007;
-constexpr int kGuidebookRadio = 29010;
-constexpr int kDcmRadio = 29011;
-constexpr int kHideCheck = 29012;
 
 class CompositeMenuTest : public PluginFixture {
 protected:
@@ -79,7 +74,7 @@ TEST_F(CompositeMenuTest, OkWithoutChangeStoresOldValuesAndReopensAtTheViewCentr
 
 TEST_F(CompositeMenuTest, CancelReadsAndDoesNothingElse) {
     StoreComposite(0, 1, "C:\\DEM\\A.DCM", 0);
-    host().dialogScripts.push_back(hostsim::ClickThenCancel({kLinkCheck, kDcmRadio}));
+    host().dialogScripts.push_back(hostsim::ClickThenCancel({IDC_LINK_DCM, IDC_DCM_RADIO}));
     EXPECT_EQ(Choose(), 0);
     EXPECT_EQ(HostCallLines(), CompositeReads());
     EXPECT_TRUE(host().OpenRequests().empty());
@@ -94,10 +89,10 @@ TEST_F(CompositeMenuTest, ChangesClearTheViewsOnceBeforeTheWrites) {
         int clears;
     };
     std::vector<Case> cases;
-    cases.push_back({"composite off", hostsim::ClickThenOk({kLinkCheck}), 1});
-    cases.push_back({"other source", hostsim::ClickThenOk({kGuidebookRadio}), 1});
-    cases.push_back({"two changes", hostsim::ClickThenOk({kLinkCheck, kGuidebookRadio}), 1});
-    cases.push_back({"hide check only", hostsim::ClickThenOk({kHideCheck}), 0});
+    cases.push_back({"composite off", hostsim::ClickThenOk({IDC_LINK_DCM}), 1});
+    cases.push_back({"other source", hostsim::ClickThenOk({IDC_GUIDEBOOK_RADIO}), 1});
+    cases.push_back({"two changes", hostsim::ClickThenOk({IDC_LINK_DCM, IDC_GUIDEBOOK_RADIO}), 1});
+    cases.push_back({"hide check only", hostsim::ClickThenOk({IDC_HIDE_CHECK}), 0});
     for (Case& c : cases) {
         StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
         host().dialogScripts.push_back(c.script);
@@ -118,7 +113,7 @@ TEST_F(CompositeMenuTest, PathInOtherCaseIsStoredAsTyped) {
     StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
     host().dialogScripts.push_back([](hostsim::DialogUser& user) {
         user.Init();
-        user.Type(kPathEdit, "c:\\dem\\a.dcm");
+        user.Type(IDC_DCM_FILE, "c:\\dem\\a.dcm");
         return user.Ok();
     });
     EXPECT_EQ(Choose(), 0);
@@ -128,7 +123,7 @@ TEST_F(CompositeMenuTest, PathInOtherCaseIsStoredAsTyped) {
 
 TEST_F(CompositeMenuTest, HideCheckIsStoredAfterTheReopen) {
     StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
-    host().dialogScripts.push_back(hostsim::ClickThenOk({kHideCheck}));
+    host().dialogScripts.push_back(hostsim::ClickThenOk({IDC_HIDE_CHECK}));
     EXPECT_EQ(Choose(), 0);
     const std::vector<hostsim::Call> writes = host().Calls("OLX_WriteProfileInt");
     ASSERT_EQ(writes.size(), 4u);
@@ -142,8 +137,8 @@ TEST_F(CompositeMenuTest, StoredLinkTypeFiveLeavesBothRadiosClearAndOkStoresMinu
     host().dialogScripts.push_back(hostsim::PressOk());
     EXPECT_EQ(Choose(), 0);
     const auto& controls = host().LastDialogControls();
-    EXPECT_FALSE(controls.at(kGuidebookRadio).checked);
-    EXPECT_FALSE(controls.at(kDcmRadio).checked);
+    EXPECT_FALSE(controls.at(IDC_GUIDEBOOK_RADIO).checked);
+    EXPECT_FALSE(controls.at(IDC_DCM_RADIO).checked);
     EXPECT_EQ(host().Profile(kPluginId, "LinkType"), std::optional<std::string>("-1"));
     EXPECT_EQ(host().ViewCacheClears(), 1);  // 5 became -1
 }
