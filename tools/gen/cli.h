@@ -1,4 +1,4 @@
-// Command-line helpers the generators share: strict number parsing, and the size of this
+// Command-line helpers the generators and the renderer share: strict number parsing, and the size of this
 // machine's memory for refusing work that cannot fit.
 #pragma once
 

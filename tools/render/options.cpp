@@ -5,21 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "tools/gen/cli.h"
 #include "tools/render/text_utf8.h"
 
 namespace render {
 namespace {
 
-// A whole decimal number within [lo, hi]; nothing else (no blanks, no fraction, no overflow).
-bool ParseWhole(const char* text, int64_t lo, int64_t hi, int64_t& out) {
-    if (!((*text >= '0' && *text <= '9') || *text == '-')) return false;  // strtoll would skip blanks
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text, &end, 10);
-    if (*end || errno == ERANGE || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
+using gen::cli::ParseWhole;
 
 std::string Quote(const char* text) { return "'" + EscapeForTerminal(text) + "'"; }
 

@@ -18,6 +18,7 @@
 #include "hostsim/guidebook_terrain.h"
 #include "hostsim/host.h"
 #include "plugin/entry.h"
+#include "tools/gen/cli.h"
 #include "tools/render/cleanup.h"
 #include "tools/render/files.h"
 #include "tools/render/geotiff.h"
@@ -104,11 +105,6 @@ std::string BoxesText(const hostsim::Host& host, size_t first, const Mounts& mou
         text += (text.empty() ? "" : "; ") + line;
     }
     return text;
-}
-
-int64_t PhysicalMemory() {
-    const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
-    return pages > 0 && size > 0 ? int64_t{pages} * size : int64_t{4} << 30;
 }
 
 // Metres a degree of latitude and of longitude at a latitude (GRS80; Bessel differs by < 0.1 %).
@@ -303,7 +299,7 @@ int Run(int argc, char** argv) {
         o.format == Format::Png ? PngMapWriter::MemoryFor(static_cast<int>(outW)) : GeoTiffWriter::MemoryFor(static_cast<int>(outW));
     const int64_t needed = kBaseMemory + int64_t{bandRows} * outW * 2 + outW * 4 + outH * 4 + kBlock * kBlock * 2 +
                            writerMemory + (sums.Stream() ? nbx * nby * 8 : 0);
-    const int64_t budget = o.maxMemoryMb ? o.maxMemoryMb << 20 : PhysicalMemory() / 4;
+    const int64_t budget = o.maxMemoryMb ? o.maxMemoryMb << 20 : gen::cli::PhysicalMemory() / 4;
     if (needed > budget)
         return Fail(kExitUsage, "the render needs about " + std::to_string(needed >> 20) + " MB, more than --max-memory " +
                                     std::to_string(budget >> 20) + " MB (" + std::to_string(kMinMemoryMb) + " to " +
