@@ -646,7 +646,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         host.SetMapFile(kScriptHandles[i], OpenPathSlot(static_cast<uint8_t>(i == 3 ? 4 : i)));
     }
     host.SetGuidebookSource(hostsim::MakeSetInfo(0, 0, 1, 1, hostsim::kDatumTokyo), [](int32_t, int16_t* out) {
-        for (int i = 0; i < kSide * kSide; ++i) out[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
+        static const std::vector<int16_t> tile = [] {
+            std::vector<int16_t> t(kSide * kSide);
+            for (int i = 0; i < kSide * kSide; ++i) t[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
+            return t;
+        }();
+        std::memcpy(out, tile.data(), kBlockBytes);
         return true;
     });
 

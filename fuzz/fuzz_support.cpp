@@ -1,45 +1,17 @@
 #include "fuzz/fuzz_support.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/path_root.h"
+#include "platform/posix/memory_files.h"
 
 namespace fuzz {
 namespace {
-
-std::string g_root;
-
-void RemoveRoot() {
-    std::error_code ignored;
-    if (!g_root.empty()) std::filesystem::remove_all(g_root, ignored);
-}
-
-// A folder of our own for the whole process, in memory when /dev/shm exists; never the user's
-// files. TEPHRIX_FUZZ_TMP chooses the parent (the scripts give each run its own).
-const std::string& Root() {
-    if (g_root.empty()) {
-        const char* parent = std::getenv("TEPHRIX_FUZZ_TMP");
-        std::string base = parent && *parent ? parent : (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-        std::string pattern = base + "/tephrix-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        g_root = pattern;
-        std::atexit(RemoveRoot);
-    }
-    return g_root;
-}
 
 double F64Bits(uint64_t bits) {
     double d;
@@ -78,34 +50,15 @@ std::string_view Input::Bytes(size_t n) {
 void BeginInput() {
     hostsim::Reset();
     lem::SetCurrentMargin(lem::kDefaultMargin);
-    platform::SetPosixRoot(Root());
+    // The drives are in memory for the whole process: files change between host calls
+    // without a system call, and no input can touch the user's files.
+    if (!platform::memory::Installed()) platform::memory::Install();
     platform::SetCurrentDrive('C');
 }
 
-void WriteFile(const std::string& windowsPath, std::string_view bytes) {
-    const std::filesystem::path host = platform::ToPosixPath(windowsPath);
-    std::error_code ignored;
-    std::filesystem::create_directories(host.parent_path(), ignored);
-    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) {
-        std::perror(host.c_str());
-        std::abort();
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            std::perror("write");
-            std::abort();
-        }
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-}
+void WriteFile(const std::string& windowsPath, std::string_view bytes) { platform::memory::Put(windowsPath, bytes); }
 
-void RemoveFile(const std::string& windowsPath) {
-    ::unlink(platform::ToPosixPath(windowsPath).c_str());
-}
+void RemoveFile(const std::string& windowsPath) { platform::memory::Remove(windowsPath); }
 
 void Fail(const char* what, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);

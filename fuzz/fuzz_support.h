@@ -1,5 +1,5 @@
-// Shared by the fuzz targets: a cursor over the fuzzer's bytes, a private folder that stands for
-// all drives, and a check that aborts (so libFuzzer keeps the input) when a property fails.
+// Shared by the fuzz targets: a cursor over the fuzzer's bytes, in-memory drives that stand for
+// the file system, and a check that aborts (so libFuzzer keeps the input) when a property fails.
 #pragma once
 
 #include <cstddef>
@@ -30,10 +30,10 @@ private:
 };
 
 // Called at the start of every input: a fresh host stand-in (its logs would otherwise grow
-// for the whole run), the default margin, and the private drive root.
+// for the whole run), the default margin, and the in-memory drives.
 void BeginInput();
 
-// Files under the private root, addressed by Windows path (C:\F\A.CSV).
+// Files on the in-memory drives, addressed by Windows path (C:\F\A.CSV).
 void WriteFile(const std::string& windowsPath, std::string_view bytes);
 void RemoveFile(const std::string& windowsPath);
 

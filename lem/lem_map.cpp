@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -360,12 +361,9 @@ int CLemMap::GetHeader() {
 
     // Cols <= kMaxCols, so this cannot overflow.
     const int64_t n = int64_t{Cols} * 5 + 10;
-    std::vector<char> window;
     try {
         LineBuffer.assign(static_cast<size_t>(n + 3), 0);
-        window.resize(static_cast<size_t>(std::max<int64_t>(kScanWindow, 2 * (n + 2))));
     } catch (const std::bad_alloc&) {
-        std::vector<char>().swap(LineBuffer);
         ShowMemoryError("メモリーが足りません.\nCLemMap::GetHeader");
         return 0;
     }
@@ -374,6 +372,21 @@ int CLemMap::GetHeader() {
     platform::File data;
     if (!data.Open(dataPath)) {
         ShowFileError(dataPath);
+        return 0;
+    }
+    // The scan window holds at least two lines; a file smaller than the usual window needs no
+    // more than its size and one byte (the short read that tells the end). Its bytes are
+    // written before they are read: no zero fill.
+    int64_t windowSize = std::max<int64_t>(kScanWindow, 2 * (n + 2));
+    if (const int64_t fileSize = data.Size(); fileSize >= 0) {
+        windowSize = std::min(windowSize, std::max(fileSize + 1, 2 * (n + 2)));
+    }
+    std::unique_ptr<char[]> window;
+    try {
+        window = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(windowSize));
+    } catch (const std::bad_alloc&) {
+        std::vector<char>().swap(LineBuffer);
+        ShowMemoryError("メモリーが足りません.\nCLemMap::GetHeader");
         return 0;
     }
 
@@ -387,20 +400,20 @@ int CLemMap::GetHeader() {
     const size_t lineMax = static_cast<size_t>(n + 2);
     while (i < RecordCount) {
         if (end - pos < lineMax && !eof) {
-            std::memmove(window.data(), window.data() + pos, end - pos);
+            std::memmove(window.get(), window.get() + pos, end - pos);
             end -= pos;
             pos = 0;
-            int64_t got = data.Read(window.data() + end, window.size() - end);
+            int64_t got = data.Read(window.get() + end, static_cast<size_t>(windowSize) - end);
             if (got <= 0) {
                 eof = true;
             } else {
                 end += static_cast<size_t>(got);
-                if (end < window.size()) eof = true;
+                if (end < static_cast<size_t>(windowSize)) eof = true;
             }
         }
         const size_t avail = std::min(end - pos, lineMax);
         if (avail == 0) break;
-        const size_t len = LineLength(window.data() + pos, avail);
+        const size_t len = LineLength(window.get() + pos, avail);
         pos += len;
 
         while (i < RecordCount && RowTable[static_cast<size_t>(i)] == -1) ++i;

@@ -49,23 +49,17 @@ fuzz_regressions() {
 }
 
 # fuzz_run TARGET SECONDS CORPUS ARTIFACTS [libFuzzer options...]: new inputs go to CORPUS, the
-# seeds are read only; the files the target writes live in a temporary folder removed after.
+# seeds are read only; the targets keep the files they write on in-memory drives.
 fuzz_run() {
   local target=$1 seconds=$2 corpus=$3 artifacts=$4
   shift 4
   mkdir -p "$corpus" "$artifacts"
-  local tmp
-  # In memory where possible: the dataset and DCM targets write their files at every input.
-  local parent=${TMPDIR:-/tmp}
-  [ -w /dev/shm ] && parent=/dev/shm
-  tmp=$(mktemp -d "$parent/tephrix-fuzz-run.XXXXXX")
   local status=0
-  TEPHRIX_FUZZ_TMP=$tmp \
+  # shellcheck disable=SC2046 # the extra options are words
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
       -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" $(fuzz_options "$target") "$@" \
       "$corpus" "$fuzz_seeds/$target" $(fuzz_regressions "$target") || status=$?
-  rm -rf "$tmp"
   return $status
 }

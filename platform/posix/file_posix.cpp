@@ -7,11 +7,22 @@
 
 #include "platform/file.h"
 #include "platform/path_root.h"
+#include "platform/posix/memory_files.h"
 
 namespace platform {
+namespace {
+// Descriptors of files on the in-memory drive set are encoded below -1 (closed).
+constexpr int kMemoryBase = -2;
+bool IsMemory(int fd) { return fd <= kMemoryBase; }
+int MemoryHandle(int fd) { return kMemoryBase - fd; }
+}  // namespace
 
 bool PathExists(const std::string& path) {
     if (path.empty()) return false;
+    if (memory::Installed()) {
+        memory::Status status;
+        return memory::Stat(path, &status);
+    }
     struct stat st {};
     return StatWindowsPath(path, &st);
 }
@@ -19,7 +30,18 @@ bool PathExists(const std::string& path) {
 FileStamp StampOf(const std::string& path) {
     FileStamp stamp;
     struct stat st {};
-    if (path.empty() || !StatWindowsPath(path, &st)) return stamp;
+    if (path.empty()) return stamp;
+    if (memory::Installed()) {
+        memory::Status status;
+        if (!memory::Stat(path, &status)) return stamp;
+        stamp.exists = true;
+        stamp.isFile = status.isFile;
+        stamp.size = status.size;
+        stamp.writeTime = status.writeTime;
+        stamp.fileId = status.fileId;
+        return stamp;
+    }
+    if (!StatWindowsPath(path, &st)) return stamp;
     stamp.exists = true;
     stamp.isFile = !S_ISDIR(st.st_mode);
     stamp.size = static_cast<int64_t>(st.st_size);
@@ -44,6 +66,13 @@ File& File::operator=(File&& other) noexcept {
 bool File::Open(const std::string& path) {
     Close();
     if (path.empty()) return false;
+    if (memory::Installed()) {
+        const int handle = memory::Open(path);
+        if (handle < 0) return false;
+        fd_ = kMemoryBase - handle;
+        position_ = 0;
+        return true;
+    }
     // O_NONBLOCK: opening a FIFO for reading must not wait for a writer. Only regular files are
     // datasets; a FIFO, a device (/dev/zero never ends) or a folder is refused like a missing file.
     int fd = ::open(ResolvePosixPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -66,13 +95,15 @@ bool File::Open(const std::string& path) {
 
 void File::Close() {
     if (fd_ >= 0) ::close(fd_);
+    if (IsMemory(fd_)) memory::Close(MemoryHandle(fd_));
     fd_ = -1;
     position_ = 0;
 }
 
-bool File::IsOpen() const { return fd_ >= 0; }
+bool File::IsOpen() const { return fd_ != -1; }
 
 int64_t File::ReadAt(uint64_t offset, void* buffer, size_t size) {
+    if (IsMemory(fd_)) return memory::ReadAt(MemoryHandle(fd_), offset, buffer, size);
     if (fd_ < 0) return -1;
     if (offset > static_cast<uint64_t>(INT64_MAX)) return -1;
     auto* out = static_cast<char*>(buffer);
@@ -96,6 +127,7 @@ int64_t File::Read(void* buffer, size_t size) {
 }
 
 int64_t File::Size() {
+    if (IsMemory(fd_)) return memory::Size(MemoryHandle(fd_));
     if (fd_ < 0) return -1;
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return -1;

@@ -4,6 +4,7 @@
 #include "platform/cp932.h"
 #include "platform/find.h"
 #include "platform/path_root.h"
+#include "platform/posix/memory_files.h"
 
 namespace platform {
 namespace {
@@ -30,6 +31,12 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
     std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
     std::string wildcard = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
     if (wildcard.empty()) return names;
+    if (memory::Installed()) {
+        for (std::string& name : memory::List(folder)) {
+            if (Match(wildcard.c_str(), name.c_str())) names.push_back(std::move(name));
+        }
+        return names;
+    }
     std::string dirPath = ResolvePosixPath(folder.empty() ? std::string(".") : folder);
     DIR* dir = ::opendir(dirPath.c_str());
     if (!dir) return names;
