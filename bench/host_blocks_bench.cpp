@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "hostsim/guidebook_terrain.h"
 #include "hostsim/host.h"
 #include "platform/path_root.h"
@@ -72,10 +72,6 @@ std::vector<uint8_t> HostileDcm() {
 class Files {
 public:
     Files() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        dir_ = tmpl;
-        platform::SetPosixRoot(dir_);
         gen::LemSheetOptions sample;  // 2250 x 1500, CR LF
         if (!gen::WriteLemSheetAt(gen::MakeLemSheet(sample), "C:\\BENCH")) std::abort();
         const auto layout = gen::LayoutForBox(gen::kSummitLat - 0.25, gen::kSummitLon - 0.25, gen::kSummitLat + 0.25,
@@ -98,17 +94,13 @@ public:
         out.write(reinterpret_cast<const char*>(dcm.data()), static_cast<std::streamsize>(dcm.size()));
         if (!out) std::abort();
     }
-    ~Files() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     static Files& Get() {
         static Files files;
         return files;
     }
 
 private:
-    std::string dir_;
+    hostsim::DriveRoot root_{"tephrix-bench"};
 };
 
 enum class Background { None, Dcm, Guidebook };

@@ -7,9 +7,9 @@
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
 #include "hostsim/datum.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/dcm_writer.h"
 
 namespace {
@@ -26,7 +26,7 @@ protected:
     }
     void TearDown() override { hostsim::Reset(); }
 
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     CLemMap map;
 };
 

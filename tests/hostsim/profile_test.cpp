@@ -5,9 +5,9 @@
 #include <fstream>
 #include <string>
 
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "plugin/host_interface.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST_F(ProfileTest, CallsAreLoggedWithKeyBytesAndResults) {
 }
 
 TEST_F(ProfileTest, IniRoundTripKeepsEveryPluginAndCodePage932Bytes) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     const std::string path = root.Dir() + "/host.ini";
     host.SetProfileInt(7, "Region", 256);
     host.SetProfile(7, "DCMFile", "C:\\\x95\x5C\\x.dcm");  // 表 with its trail byte 0x5C
@@ -85,7 +85,7 @@ TEST_F(ProfileTest, IniRoundTripKeepsEveryPluginAndCodePage932Bytes) {
 }
 
 TEST_F(ProfileTest, IniLoadToleratesCarriageReturnsAndIgnoresStrayLines) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     const std::string path = root.Dir() + "/host.ini";
     std::ofstream(path, std::ios::binary) << "orphan=1\r\n[plugin 4]\r\n; note\r\nRegion=3\r\nbroken line\r\n"
                                              "[other]\r\nRegion=5\r\n";
@@ -95,13 +95,13 @@ TEST_F(ProfileTest, IniLoadToleratesCarriageReturnsAndIgnoresStrayLines) {
 }
 
 TEST_F(ProfileTest, ValueWithLineBreakIsNotSavedSilently) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     host.SetProfile(1, "A", "two\nlines");
     EXPECT_FALSE(host.SaveIni(root.Dir() + "/x.ini"));
 }
 
 TEST_F(ProfileTest, IniBackingRemembersWritesAcrossHosts) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     const std::string path = root.Dir() + "/demo.ini";
     host.SetIniBacking(path);
     OLX_WriteProfileInt(2, "DCMView", 1);

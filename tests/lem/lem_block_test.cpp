@@ -10,12 +10,12 @@
 
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "platform/path_root.h"
 #include "tests/lem/lem_fixtures.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ protected:
         ASSERT_EQ(map_.GetHeader(), 1);
     }
 
-    testsupport::TempRoot root_;
+    hostsim::DriveRoot root_;
     CLemMap map_;
 };
 

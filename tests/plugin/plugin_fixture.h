@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "plugin/entry.h"
 #include "plugin/map_proc.h"
 #include "plugin/module_state.h"
-#include "tests/support/temp_root.h"
 
 namespace plugintest {
 
@@ -76,7 +76,7 @@ protected:
         return {GetInt("LinkType", 0), GetInt("LinkDCM", 0), GetString("DCMFile"), GetInt("DCMView", 0)};
     }
 
-    testsupport::TempRoot root_;
+    hostsim::DriveRoot root_;
 };
 
 }  // namespace plugintest

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/block_id.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "hostsim/text.h"
 #include "plugin/entry.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/lem_sheet.h"
 
 namespace {
@@ -29,7 +29,7 @@ protected:
         hostsim::Reset();
     }
     static hostsim::Host& host() { return hostsim::Get(); }
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
 };
 
 TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
