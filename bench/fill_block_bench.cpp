@@ -55,7 +55,7 @@ std::unique_ptr<CXemElevation> OpenGuidebook() {
     static bool installed = false;
     if (!installed) {
         hostsim::Reset();
-        hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
+        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
                                           [](int32_t id, int16_t* out) {
                                               gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
                                               return true;

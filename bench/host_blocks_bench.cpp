@@ -114,21 +114,21 @@ public:
         hostsim::Host& host = hostsim::Get();
         std::vector<uint8_t> record(280, 0);
         if (Create(record.data(), kPluginId) != 1 || Load() != 1) std::abort();
-        host.SetProfileInt(kPluginId, "DCMView", 1);
-        host.SetProfileInt(kPluginId, "Region", region);
-        host.SetProfileInt(kPluginId, "LinkDCM", background == Background::None ? 0 : 1);
-        host.SetProfileInt(kPluginId, "LinkType", background == Background::Dcm ? 1 : 0);
-        host.SetProfile(kPluginId, "DCMFile", dcm);
+        host.Profiles().SetInt(kPluginId, "DCMView", 1);
+        host.Profiles().SetInt(kPluginId, "Region", region);
+        host.Profiles().SetInt(kPluginId, "LinkDCM", background == Background::None ? 0 : 1);
+        host.Profiles().SetInt(kPluginId, "LinkType", background == Background::Dcm ? 1 : 0);
+        host.Profiles().Set(kPluginId, "DCMFile", dcm);
         if (background == Background::Guidebook) hostsim::InstallGuidebookTerrain(host);
-        handle_ = host.OpenFile(sheet);
-        ok_ = handle_ != 0 && host.MessageBoxes().empty();
+        handle_ = host.Maps().OpenFile(sheet);
+        ok_ = handle_ != 0 && host.Desktop().MessageBoxes().empty();
     }
     ~OpenedMap() {
-        hostsim::Get().CloseMap(handle_);
+        hostsim::Get().Maps().CloseMap(handle_);
         Release();
     }
     [[nodiscard]] bool ok() const { return ok_; }
-    int32_t Read(int32_t id, int16_t* values) { return hostsim::Get().ReadBlock(handle_, id, values); }
+    int32_t Read(int32_t id, int16_t* values) { return hostsim::Get().Maps().ReadBlock(handle_, id, values); }
 
 private:
     uint32_t handle_ = 0;
