@@ -7,12 +7,9 @@ namespace {
 
 const char* KindName(Call::Kind kind) {
     switch (kind) {
-        case Call::Kind::Host:
-            return "host";
-        case Call::Kind::Send:
-            return "send";
-        case Call::Kind::Desktop:
-            return "desktop";
+        case Call::Kind::Host: return "host";
+        case Call::Kind::Send: return "send";
+        case Call::Kind::Desktop: return "desktop";
     }
     return "?";
 }

@@ -113,9 +113,9 @@ bool ScriptedDesktop::RunFileDialog(ui::FileDialogRequest& request, bool openDia
 
     log_->Record(Call::Kind::Desktop, "file dialog",
                  std::string(openDialog ? "open" : "save") + ", " + text::Quote(Visible(record.filter)) + ", " +
-                     std::to_string(record.filterIndex) + ", " + text::Str(request.title) + ", " +
-                     Hex32(record.flags) + ", " + text::Quote(record.initialName) + ", " +
-                     std::to_string(record.fileBufferSize) + ", " + text::Str(request.defaultExtension),
+                     std::to_string(record.filterIndex) + ", " + text::Str(request.title) + ", " + Hex32(record.flags) +
+                     ", " + text::Quote(record.initialName) + ", " + std::to_string(record.fileBufferSize) + ", " +
+                     text::Str(request.defaultExtension),
                  record.chosen ? text::Quote(answer.path) : std::string("cancel"));
     fileDialogs_.push_back(std::move(record));
     return fileDialogs_.back().chosen;

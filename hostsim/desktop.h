@@ -63,11 +63,13 @@ public:
     // How often the module asked for a string resource of the executable.
     [[nodiscard]] int StringResourceQueries() const { return stringResourceQueries_; }
 
-    // ---- the scripted user's answers, each used once, in order
-    void AnswerMessageBox(int answer) { messageBoxAnswers_.push_back(answer); }  // default IDOK
-    void ScriptDialog(DialogScript script) { dialogScripts_.push_back(std::move(script)); }  // default PressOk
-    void AnswerFileDialog(FileDialogAnswer answer) { fileDialogAnswers_.push_back(std::move(answer)); }  // default: cancelled
-    void AnswerOpenDialog(OpenLemAnswer answer) { openLemAnswers_.push_back(std::move(answer)); }  // default: IDCANCEL
+    // ---- the scripted user's answers, each used once, in order; without one a message box is
+    // answered IDOK, a dialog runs PressOk(), the file dialog is cancelled and the open dialog
+    // answers IDCANCEL.
+    void AnswerMessageBox(int answer) { messageBoxAnswers_.push_back(answer); }
+    void ScriptDialog(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
+    void AnswerFileDialog(FileDialogAnswer answer) { fileDialogAnswers_.push_back(std::move(answer)); }
+    void AnswerOpenDialog(OpenLemAnswer answer) { openLemAnswers_.push_back(std::move(answer)); }
     // Drop the answers not used yet.
     void ClearDialogScripts() { dialogScripts_.clear(); }
     void ClearFileDialogAnswers() { fileDialogAnswers_.clear(); }

@@ -17,8 +17,7 @@ namespace hostsim {
 using TileSource = std::function<bool(int32_t tileId, int16_t* out)>;
 
 // A description with the fields the module reads (south-west corner, cells per degree, datum).
-tagMAPSETCREATEINFO MakeSetInfo(double lat, double lon, double cellsPerDegLat, double cellsPerDegLon,
-                                int32_t datum);
+tagMAPSETCREATEINFO MakeSetInfo(double lat, double lon, double cellsPerDegLat, double cellsPerDegLon, int32_t datum);
 
 // The 12 bytes OLX_MakeMapSetID writes for the given nine fields.
 std::vector<uint8_t> MapSetIdBytes(const tagMAPSETIDINFO& info);

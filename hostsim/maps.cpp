@@ -164,8 +164,7 @@ FileTypeAnswer ViewsAndMaps::RequestFileType() {
         answer.result = -1;
         return answer;
     }
-    answer.result =
-        log_->Send(proc, "map 2001", olx::kMsgFileType, 0, olx::ToParam(&answer.record), "0, {filetype}");
+    answer.result = log_->Send(proc, "map 2001", olx::kMsgFileType, 0, olx::ToParam(&answer.record), "0, {filetype}");
     // A pointer field still holding the fill was not written: do not read through it.
     auto readText = [](const char* p) -> std::optional<std::string> {
         uintptr_t fill;

@@ -44,8 +44,9 @@ void ProfileStore::Erase(uint32_t pluginId, const std::string& key) {
     auto it = sections_.find(pluginId);
     if (it == sections_.end()) return;
     auto& s = it->second;
-    s.erase(std::remove_if(s.begin(), s.end(), [&](const auto& kv) { return cp932::CompareNoCase(kv.first, key) == 0; }),
-            s.end());
+    s.erase(
+        std::remove_if(s.begin(), s.end(), [&](const auto& kv) { return cp932::CompareNoCase(kv.first, key) == 0; }),
+        s.end());
     SaveBacking();
 }
 
