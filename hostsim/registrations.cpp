@@ -4,25 +4,26 @@
 
 namespace hostsim {
 
-int32_t Registrations::AddMapType(const tagHOOKENTRY& entry) {
-    MapTypeEntry t;
-    t.id = nextRegistrationId_++;
-    t.size = entry.size;
-    t.owner = entry.owner;
-    t.proc = entry.proc;
-    t.zero = entry.zero;
-    mapTypes_.push_back(t);
-    return t.id;
-}
-
-int32_t Registrations::AddHook(int32_t kind, const tagHOOKENTRY& entry) {
-    HookEntry e;
+// Map types and hooks share one id space.
+MapTypeEntry Registrations::Entry(const tagHOOKENTRY& entry) {
+    MapTypeEntry e;
     e.id = nextRegistrationId_++;
-    e.kind = kind;
     e.size = entry.size;
     e.owner = entry.owner;
     e.proc = entry.proc;
     e.zero = entry.zero;
+    return e;
+}
+
+int32_t Registrations::AddMapType(const tagHOOKENTRY& entry) {
+    mapTypes_.push_back(Entry(entry));
+    return mapTypes_.back().id;
+}
+
+int32_t Registrations::AddHook(int32_t kind, const tagHOOKENTRY& entry) {
+    HookEntry e;
+    static_cast<MapTypeEntry&>(e) = Entry(entry);
+    e.kind = kind;
     hooks_.push_back(e);
     return e.id;
 }
@@ -53,15 +54,9 @@ int32_t Registrations::AddChildMenu(uint32_t pluginId, int32_t popup, std::strin
     bool known = false;
     for (const auto& p : popups_) known = known || p.id == popup;
     if (!known) return 0;
-    MenuEntry m;
-    m.id = nextMenuId_++;
-    m.child = true;
-    m.pluginId = pluginId;
-    m.parentOrPopup = popup;
-    m.text = std::move(text);
-    m.proc = proc;
-    menus_.push_back(m);
-    return m.id;
+    const int32_t id = AddMenu(pluginId, popup, std::move(text), proc);
+    menus_.back().child = true;
+    return id;
 }
 
 OlxProc Registrations::FirstMapTypeProc() const {
@@ -94,13 +89,17 @@ std::optional<int32_t> Registrations::MenuState(int32_t menuId) {
     return state;
 }
 
-int32_t Registrations::FireFileOpenHook(const std::string& path) {
+// Copied before the first is called: a procedure may register more.
+std::vector<OlxProc> Registrations::HookProcs(int32_t kind) const {
     std::vector<OlxProc> procs;
     for (const HookEntry& h : hooks_)
-        if (h.kind == olx::kHookFileOpen) procs.push_back(h.proc);
+        if (h.kind == kind && h.proc) procs.push_back(h.proc);
+    return procs;
+}
+
+int32_t Registrations::FireFileOpenHook(const std::string& path) {
     const std::string copy = path;
-    for (OlxProc proc : procs) {
-        if (!proc) continue;
+    for (OlxProc proc : HookProcs(olx::kHookFileOpen)) {
         int32_t r = log_->Send(proc, "hook " + std::to_string(olx::kEventFileOpen), olx::kEventFileOpen, 0,
                                olx::ToParam(copy.c_str()), text::Quote(copy));
         if (r != 0) return r;
@@ -109,12 +108,8 @@ int32_t Registrations::FireFileOpenHook(const std::string& path) {
 }
 
 int32_t Registrations::FireHook(int32_t kind, int32_t event, intptr_t param) {
-    std::vector<OlxProc> procs;
-    for (const HookEntry& h : hooks_)
-        if (h.kind == kind) procs.push_back(h.proc);
     int32_t r = 0;
-    for (OlxProc proc : procs) {
-        if (!proc) continue;
+    for (OlxProc proc : HookProcs(kind)) {
         r = log_->Send(proc, "hook " + std::to_string(event), event, 0, param,
                        text::Num(kind) + ", " + text::Num(static_cast<int64_t>(param)));
     }

@@ -12,6 +12,7 @@
 
 namespace hostsim {
 
+// A registered tagHOOKENTRY with the id the host gave it.
 struct MapTypeEntry {
     int32_t id = 0;
     int32_t size = 0;
@@ -20,13 +21,8 @@ struct MapTypeEntry {
     int32_t zero = 0;
 };
 
-struct HookEntry {
-    int32_t id = 0;
+struct HookEntry : MapTypeEntry {
     int32_t kind = 0;
-    int32_t size = 0;
-    uint32_t owner = 0;
-    OlxProc proc = nullptr;
-    int32_t zero = 0;
 };
 
 // A menu entry (OLX_AddMenu, parentOrPopup = parent code) or a child entry of a popup
@@ -82,6 +78,9 @@ public:
     int32_t FireHook(int32_t kind, int32_t event, intptr_t param);
 
 private:
+    MapTypeEntry Entry(const tagHOOKENTRY& entry);
+    [[nodiscard]] std::vector<OlxProc> HookProcs(int32_t kind) const;
+
     CallLog* log_;
     std::vector<MapTypeEntry> mapTypes_;
     std::vector<HookEntry> hooks_;
