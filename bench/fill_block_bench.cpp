@@ -56,10 +56,10 @@ std::unique_ptr<CXemElevation> OpenGuidebook() {
     if (!installed) {
         hostsim::Reset();
         hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
-                                          [](int32_t id, int16_t* out) {
-                                              gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
-                                              return true;
-                                          });
+                                             [](int32_t id, int16_t* out) {
+                                                 gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
+                                                 return true;
+                                             });
         installed = true;
     }
     MakeGuidebookSetId(1);

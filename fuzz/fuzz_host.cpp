@@ -553,7 +553,8 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
         FUZZ_CHECK(host.Registry().FireMenu(host.Registry().FindMenu(plugin::kMapMenuText), olx::kMenuCommand) == 0);
     } else {
         host.Desktop().ScriptDialog((a & 1) ? hostsim::PressCancel() : hostsim::PressOk());
-        FUZZ_CHECK(host.Registry().FireMenu(host.Registry().FindMenu(plugin::kCompositeMenuText), olx::kMenuCommand) == 0);
+        const int32_t menu = host.Registry().FindMenu(plugin::kCompositeMenuText);
+        FUZZ_CHECK(host.Registry().FireMenu(menu, olx::kMenuCommand) == 0);
     }
     FollowHostMessages(s, logBefore, mapsBefore);
 }
@@ -646,7 +647,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         host.Maps().SetMapFile(kScriptHandles[i], OpenPathSlot(static_cast<uint8_t>(i == 3 ? 4 : i)));
     }
     host.Guidebook().SetSource(hostsim::MakeSetInfo(0, 0, 1, 1, hostsim::kDatumTokyo), [](int32_t, int16_t* out) {
-        for (int i = 0; i < kSide * kSide; ++i) out[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
+        for (int i = 0; i < kSide * kSide; ++i)
+            out[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
         return true;
     });
 

@@ -141,10 +141,10 @@ int32_t HostSim_GetProfile(uint32_t pluginId, const char* key, char* buffer, int
 void HostSim_SetGuidebookConstant(double lat, double lon, double cellsPerDegLat, double cellsPerDegLon, int32_t datum,
                                   int16_t value) {
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(lat, lon, cellsPerDegLat, cellsPerDegLon, datum),
-                                      [value](int32_t, int16_t* out) {
-                                          std::fill(out, out + olx::kBlockCells, value);
-                                          return true;
-                                      });
+                                         [value](int32_t, int16_t* out) {
+                                             std::fill(out, out + olx::kBlockCells, value);
+                                             return true;
+                                         });
 }
 
 void HostSim_RemoveGuidebook(void) {

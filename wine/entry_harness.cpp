@@ -77,7 +77,8 @@ int main() {
         const char* path = harness::ModulePath();
         {
             pe::Image image(ReadAll(path));
-            if (image.Ok() && !image.Is64()) CHECK(image.SectionTableEnd() == 0x2D0, "the 32-bit module's section table ends at 0x2D0");
+            if (image.Ok() && !image.Is64())
+                CHECK(image.SectionTableEnd() == 0x2D0, "the 32-bit module's section table ends at 0x2D0");
         }
         // The marker declares the version the gate of Create checks (7729 refused, 7730 accepted
         // below), so a host too old for the module does not even load it.
@@ -126,7 +127,8 @@ int main() {
             CHECK(result == 0, "Create refuses interface version 7729");
             CHECK(boxes.size() == 1, "one message box for the refusal");
             if (!boxes.empty()) {
-                CHECK_EQ_BYTES(boxes[0].text, std::string("Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません."),
+                CHECK_EQ_BYTES(boxes[0].text,
+                               std::string("Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません."),
                                "refusal text");
                 CHECK(boxes[0].icon != nullptr && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION),
                       "refusal box shows the information icon");
@@ -150,7 +152,8 @@ int main() {
             const std::string name = "火山標高プラグイン";
             CHECK(std::memcmp(record.data() + 4, name.c_str(), name.size() + 1) == 0, "display name at offset 4");
             CHECK(Untouched(record, 4 + name.size() + 1, 84), "bytes behind the display name untouched");
-            CHECK(std::memcmp(record.data() + 84, TEPHRIX_VERSION_TEXT, sizeof TEPHRIX_VERSION_TEXT) == 0, "version text at offset 84");
+            CHECK(std::memcmp(record.data() + 84, TEPHRIX_VERSION_TEXT, sizeof TEPHRIX_VERSION_TEXT) == 0,
+                  "version text at offset 84");
             CHECK(record[114] != 0xCC && record[114] != 0, "copyright line at offset 114");
             int32_t last = -1;
             std::memcpy(&last, record.data() + 276, 4);
@@ -161,7 +164,8 @@ int main() {
             CHECK(host.FindMenu("数値地図火山標高(&V)") != 0, "menu entry for the open dialog");
             CHECK(host.FindMenu("合成設定(&S)") != 0, "menu entry for the composite settings");
             int32_t state = 0;
-            CHECK(host.FireMenu(host.FindMenu("合成設定(&S)"), 101, reinterpret_cast<intptr_t>(&state)) == 0 && state == 1,
+            CHECK(host.FireMenu(host.FindMenu("合成設定(&S)"), 101, reinterpret_cast<intptr_t>(&state)) == 0 &&
+                      state == 1,
                   "menu state query stores 1");
         }
         // About: the banner with the information icon; the box's result comes back.
@@ -170,8 +174,10 @@ int main() {
             int32_t result = about();
             auto boxes = watcher.Boxes();
             CHECK(result == IDOK, "About returns the box's result");
-            CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "] ", 0) == 0, "About banner");
-            CHECK(!boxes.empty() && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION), "About shows the information icon");
+            CHECK(boxes.size() == 1 && boxes[0].text.rfind("Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "] ", 0) == 0,
+                  "About banner");
+            CHECK(!boxes.empty() && boxes[0].icon == harness::StandardIcon(MB_ICONINFORMATION),
+                  "About shows the information icon");
             CHECK(!boxes.empty() && boxes[0].caption == "entry_harness", "About box carries the host's title");
         }
         // The file-open hook takes .LEM paths and asks the host to open them, unchanged.
@@ -181,7 +187,8 @@ int main() {
             CHECK(host.FireFileOpenHook("C:\\MAPS\\fuji.lem") == 1, "the hook takes C:\\MAPS\\fuji.lem");
             CHECK(host.CountCalls("OLX_OpenMap") == 1, "the hook asks the host to open it");
             CHECK(host.LogText().find("\"C:\\MAPS\\fuji.lem\"") != std::string::npos, "with the path as received");
-            CHECK(host.FireFileOpenHook("C:\\MAPS\\1FUJI.LEM") == 0, "a name that begins with a digit is left to the host");
+            CHECK(host.FireFileOpenHook("C:\\MAPS\\1FUJI.LEM") == 0,
+                  "a name that begins with a digit is left to the host");
             CHECK(host.FireFileOpenHook("C:\\MAPS\\FUJI.CSV") == 0, "a .CSV is left to the host");
             CHECK(host.CountCalls("OLX_OpenMap") == 1, "no further open requests");
         }

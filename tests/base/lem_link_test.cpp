@@ -47,7 +47,8 @@ TEST_F(LinkTest, DcmDatumDecidesTheConversion) {
         ASSERT_EQ(map.LinkDcm(kPath), 1) << c.datum;
         EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host), c.calls) << c.datum;
         if (*c.datum != '\0') {
-            EXPECT_EQ(hostsim::Get().Log().Calls("OLX_GetDatumbyShortString")[0].args, std::string("\"") + c.datum + "\"");
+            EXPECT_EQ(hostsim::Get().Log().Calls("OLX_GetDatumbyShortString")[0].args,
+                      std::string("\"") + c.datum + "\"");
         }
         const auto convert = hostsim::Get().Log().Calls("OLX_ConvertDatum");
         ASSERT_EQ(convert.size(), 1u);
@@ -83,7 +84,7 @@ TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
 
 TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumJgd2000),
-                                      [](int32_t, int16_t*) { return false; });
+                                         [](int32_t, int16_t*) { return false; });
     MakeGuidebookSetId(1);
     hostsim::Get().Log().Clear();
     ASSERT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 1);

@@ -34,10 +34,11 @@ protected:
     // A set whose tile N holds the value N / 100 everywhere (tile 100 holds 1, 200 holds 2, ...).
     static void InstallMarkedSet() {
         hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo),
-                                          [](int32_t id, int16_t* out) {
-                                              for (int i = 0; i < kCells; ++i) out[i] = static_cast<int16_t>(id / 100);
-                                              return true;
-                                          });
+                                             [](int32_t id, int16_t* out) {
+                                                 for (int i = 0; i < kCells; ++i)
+                                                     out[i] = static_cast<int16_t>(id / 100);
+                                                 return true;
+                                             });
     }
 
     static std::unique_ptr<CXemElevation> OpenSet() {
@@ -63,7 +64,7 @@ TEST_F(XemTest, SetIdentifierRequestCarriesTheNineFields) {
 
 TEST_F(XemTest, OpenReadsTheSetDescription) {
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(34.5, 137.25, 2400, 1800, hostsim::kDatumJgd2000),
-                                      [](int32_t, int16_t*) { return true; });
+                                         [](int32_t, int16_t*) { return true; });
     hostsim::Get().Log().Clear();
     auto xem = OpenSet();
     EXPECT_NE(xem->Handle(), 0u);
@@ -240,7 +241,8 @@ TEST_F(XemTest, FillAddsOneToEveryValue) {
     for (const Case& c : cases) {
         hostsim::Reset();
         // Map twice as fine as the set, corner half a set cell in: sample k lies at set column k / 2.
-        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo), c.tiles);
+        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo),
+                                             c.tiles);
         auto xem = OpenSet();
         std::vector<int16_t> block(kCells, 4321);
         ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 4096, 2048), 1) << c.what;
@@ -272,10 +274,10 @@ constexpr double kSetLat = 35.0;
 constexpr double kSetLon = 138.0;
 void InstallLandscape() {
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(kSetLat, kSetLon, 2400, 1800, hostsim::kDatumTokyo),
-                                      [](int32_t id, int16_t* out) {
-                                          gen::SampleTile(kSetLat, kSetLon, 2400, 1800, id, out, {}, -1);
-                                          return true;
-                                      });
+                                         [](int32_t id, int16_t* out) {
+                                             gen::SampleTile(kSetLat, kSetLon, 2400, 1800, id, out, {}, -1);
+                                             return true;
+                                         });
 }
 
 TEST_F(XemTest, LandscapeFillsMatchTheReferenceAndKeepTheirTiles) {

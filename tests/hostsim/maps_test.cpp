@@ -297,8 +297,8 @@ TEST_F(MapsTest, MenusAreRegisteredAndFiredWithNestedOpens) {
     EXPECT_EQ(host.Registry().MenuState(12345), std::nullopt);
     host.Log().Clear();
     EXPECT_EQ(host.Registry().FireMenu(entry, olx::kMenuCommand), 0);
-    EXPECT_THAT(host.Log().Names(), ElementsAre("menu 100", "OLX_GetActiveView", "OLX_OpenMap", "map 2003", "map 2004",
-                                          "map 2011"));
+    EXPECT_THAT(host.Log().Names(),
+                ElementsAre("menu 100", "OLX_GetActiveView", "OLX_OpenMap", "map 2003", "map 2004", "map 2011"));
     EXPECT_EQ(host.Log().Entries()[0].result, "0");
     EXPECT_EQ(host.Log().Entries()[2].result, "1");
 }

@@ -107,7 +107,7 @@ TEST_F(ProfileTest, IniBackingRemembersWritesAcrossHosts) {
     OLX_WriteProfileInt(2, "DCMView", 1);
     hostsim::Reset();
     EXPECT_EQ(OLX_GetProfileInt(2, "DCMView", 0), 0);  // a fresh host forgets...
-    host.Profiles().SetIniBacking(path);                           // ...unless it loads the file again
+    host.Profiles().SetIniBacking(path);               // ...unless it loads the file again
     EXPECT_EQ(OLX_GetProfileInt(2, "DCMView", 0), 1);
 }
 

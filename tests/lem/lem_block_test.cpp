@@ -624,10 +624,10 @@ TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
 TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
     hostsim::Reset();
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
-                                      [](int32_t, int16_t* out) {
-                                          std::fill(out, out + kCells, int16_t{70});
-                                          return true;
-                                      });
+                                         [](int32_t, int16_t* out) {
+                                             std::fill(out, out + kCells, int16_t{70});
+                                             return true;
+                                         });
     MakeGuidebookSetId(1);
     map_.Xem = std::make_unique<CXemElevation>();
     ASSERT_EQ(map_.Xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);

@@ -27,7 +27,8 @@ protected:
     }
     static int Dialogs() {
         int n = 0;
-        for (const hostsim::Call& call : host().Log().Entries()) n += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
+        for (const hostsim::Call& call : host().Log().Entries())
+            n += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
         return n;
     }
     CLemMap* Record() const { return plugin::State().openMaps.Lookup(handle_); }
@@ -110,10 +111,10 @@ TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
 TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) {
     StoreComposite(0, 0, "", 0);
     host().Guidebook().SetSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
-                              [](int32_t, int16_t* out) {
-                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
-                                  return true;
-                              });
+                                 [](int32_t, int16_t* out) {
+                                     std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                     return true;
+                                 });
     host().Desktop().ScriptDialog(hostsim::ClickThenOk({IDC_LINK_DCM, IDC_DCM_RADIO}));
     host().Log().Clear();
     EXPECT_EQ(OpenSheet(), 1);
@@ -146,10 +147,10 @@ TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNo
 TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
     StoreComposite(0, 1, "", 1);
     host().Guidebook().SetSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
-                              [](int32_t, int16_t* out) {
-                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
-                                  return true;
-                              });
+                                 [](int32_t, int16_t* out) {
+                                     std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                     return true;
+                                 });
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     ASSERT_NE(Record(), nullptr);
@@ -166,9 +167,10 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
         StoreComposite(linkType, 1, "C:\\DEM\\MISSING.DCM", 1);
         EXPECT_EQ(OpenSheet(), 1) << linkType;
         ASSERT_EQ(host().Desktop().MessageBoxes().size(), 1u) << linkType;
-        EXPECT_EQ(host().Desktop().MessageBoxes()[0].text,
-                  "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
-                  "C:\\DEM\\MISSING.DCM");
+        EXPECT_EQ(
+            host().Desktop().MessageBoxes()[0].text,
+            "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
+            "C:\\DEM\\MISSING.DCM");
         EXPECT_EQ(host().Desktop().MessageBoxes()[0].style, 0x10u);
         // The host's title: its executable C:\Program Files\Orolux\Orolux.exe has no title string.
         EXPECT_EQ(host().Desktop().MessageBoxes()[0].caption, "Orolux");

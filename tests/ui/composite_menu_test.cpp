@@ -150,7 +150,8 @@ TEST_F(CompositeMenuTest, ReopenOfALemSheetDoesNotAskAgainAndRestoresDcmView) {
     host().Desktop().ScriptDialog(hostsim::PressOk());
     EXPECT_EQ(Choose(), 0);
     int dialogs = 0;
-    for (const hostsim::Call& call : host().Log().Entries()) dialogs += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
+    for (const hostsim::Call& call : host().Log().Entries())
+        dialogs += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
     EXPECT_EQ(dialogs, 1);
     ASSERT_EQ(host().Maps().OpenRequests().size(), 1u);
     EXPECT_EQ(plugin::State().openMaps.Count(), 1u);  // the reopen went through the map type

@@ -74,8 +74,10 @@ void PrintRegistration(const hostsim::Host& host, const std::vector<uint8_t>& re
     std::printf("module:    %s\n", RecordText(record, 4, 80).c_str());
     std::printf("version:   %s\n", RecordText(record, 84, 30).c_str());
     std::printf("copyright: %s\n", RecordText(record, 114, 162).c_str());
-    for (const hostsim::MapTypeEntry& t : host.Registry().MapTypes()) std::printf("map type:  id %d, record of %d bytes\n", t.id, t.size);
-    for (const hostsim::HookEntry& h : host.Registry().Hooks()) std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
+    for (const hostsim::MapTypeEntry& t : host.Registry().MapTypes())
+        std::printf("map type:  id %d, record of %d bytes\n", t.id, t.size);
+    for (const hostsim::HookEntry& h : host.Registry().Hooks())
+        std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
     for (const hostsim::PopupEntry& p : host.Registry().Popups())
         std::printf("popup:     %d \"%s\" under menu %d\n", p.id, EscapeForTerminal(Cp932ToUtf8(p.text)).c_str(), p.parent);
     for (const hostsim::MenuEntry& m : host.Registry().Menus())
@@ -84,8 +86,8 @@ void PrintRegistration(const hostsim::Host& host, const std::vector<uint8_t>& re
     const size_t before = host.Desktop().MessageBoxes().size();
     const int32_t answer = About();
     for (size_t i = before; i < host.Desktop().MessageBoxes().size(); ++i)
-        std::printf("About box: \"%s\" (answered %d)\n", EscapeForTerminal(Cp932ToUtf8(host.Desktop().MessageBoxes()[i].text)).c_str(),
-                    answer);
+        std::printf("About box: \"%s\" (answered %d)\n",
+                    EscapeForTerminal(Cp932ToUtf8(host.Desktop().MessageBoxes()[i].text)).c_str(), answer);
 }
 
 // The module's message boxes since index first, as one line of UTF-8 with host paths.

@@ -49,8 +49,7 @@ int Run(const Needs& needs, const std::function<void(Session&)>& body) {
         if (!CHECK(data != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return Finish();
         s.data = data;
     }
-    if (needs.module && !CHECK(s.plugin.Load(ModulePath()), "Tephrix.olp loads with its five exports"))
-        return Finish();
+    if (needs.module && !CHECK(s.plugin.Load(ModulePath()), "Tephrix.olp loads with its five exports")) return Finish();
     if (!CHECK(s.host.Load(), "PluginIf.dll offers the stand-in's controls")) return Finish();
     if (needs.frame) s.frame = CreateHostFrame();
     body(s);

@@ -29,10 +29,10 @@ HWND CreateHostFrame();
 
 // What a harness asks of the runner.
 struct Needs {
-    int watchdogMs = 0;      // 0: no watchdog
-    bool data = true;        // TEPHRIX_WINE_DATA must name the generated data
-    bool module = true;      // load Tephrix.olp (ModulePath()) with its five exports
-    bool frame = false;      // a frame window as the host's main window
+    int watchdogMs = 0;  // 0: no watchdog
+    bool data = true;    // TEPHRIX_WINE_DATA must name the generated data
+    bool module = true;  // load Tephrix.olp (ModulePath()) with its five exports
+    bool frame = false;  // a frame window as the host's main window
 };
 
 struct Session {
