@@ -526,8 +526,8 @@ void FollowHostMessages(Session& s, size_t logBefore, size_t mapsBefore) {
             s.maps.erase(handle);
         }
     }
-    for (size_t i = mapsBefore; i < host.maps_.size(); ++i) {
-        const hostsim::OpenMap& m = host.maps_[i];
+    for (size_t i = mapsBefore; i < host.Maps().Records().size(); ++i) {
+        const hostsim::OpenMap& m = host.Maps().Records()[i];
         if (!m.open || m.described != 1) continue;
         const int sheet = SheetOf(m.path);
         FUZZ_CHECK(sheet >= 0);
@@ -541,7 +541,7 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
     host.Desktop().ClearDialogScripts();
     host.Desktop().ClearOpenDialogAnswers();
     const size_t logBefore = host.Log().Entries().size();
-    const size_t mapsBefore = host.maps_.size();
+    const size_t mapsBefore = host.Maps().Records().size();
     if (openCommand) {
         if (a == 0) {
             host.Desktop().AnswerOpenDialog({2, ""});

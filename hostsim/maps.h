@@ -105,6 +105,8 @@ public:
     // The open map with this handle, nullptr when none. The record stays readable (with open
     // false) after the map is closed, until the host is reset.
     [[nodiscard]] const OpenMap* FindOpenMap(uint32_t handle) const;
+    // Every map the host has opened, closed ones included (open false), in order.
+    [[nodiscard]] const std::deque<OpenMap>& Records() const { return maps_; }
     // The handle of the open map of this path; 0 when none.
     [[nodiscard]] uint32_t OpenHandleOf(const std::string& path) const;
 
