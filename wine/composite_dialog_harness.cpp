@@ -347,10 +347,7 @@ void MenuBrowse(const Setup& s) {
 }  // namespace
 
 int main() {
-    harness::Needs needs;
-    needs.watchdogMs = 55000;
-    needs.frame = true;
-    return harness::Run(needs, [](harness::Session& session) {
+    return harness::Run(harness::kDialogHarness, [](harness::Session& session) {
         Setup s;
         s.host = &session.host;
         s.data = session.data;

@@ -514,10 +514,7 @@ void OkWithoutRow(const Setup& s) {
 }  // namespace
 
 int main() {
-    harness::Needs needs;
-    needs.watchdogMs = 55000;
-    needs.frame = true;
-    return harness::Run(needs, [](harness::Session& session) {
+    return harness::Run(harness::kDialogHarness, [](harness::Session& session) {
         CHECK(RecordDrawText(session.plugin.module), "the module's DrawTextA calls are recorded");
         CHECK(ArmableStartFailure(session.plugin.module),
               "the module's allocations can be made to fail while a dialog starts");

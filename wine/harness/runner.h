@@ -35,6 +35,10 @@ struct Needs {
     bool frame = false;  // a frame window as the host's main window
 };
 
+// What the dialog harnesses ask for: a watchdog (55 s) and the host's frame window, which owns
+// the module's dialogs.
+constexpr Needs kDialogHarness{55000, true, true, true};
+
 struct Session {
     std::string data;  // TEPHRIX_WINE_DATA, a Windows path
     Plugin plugin;     // empty unless Needs::module
