@@ -13,8 +13,8 @@
 
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
-#include "platform/path_root.h"
 #include "tests/base/resample_oracle.h"
 #include "tools/gen/dcm_writer.h"
 #include "tools/gen/terrain.h"
@@ -33,17 +33,9 @@ const int32_t kBlocks[] = {100, 200, 300, 10100, 10200, 10300, 20100, 20200, 203
 class DcmFixture {
 public:
     DcmFixture() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        dir_ = tmpl;
-        platform::SetPosixRoot(dir_);
-        std::filesystem::create_directories(dir_ + "/C/DEM");
+        std::filesystem::create_directories(root_.Dir() + "/C/DEM");
         const auto file = gen::BuildDcm(gen::LayoutForBox(kLat0 - 0.02, kLon0 - 0.02, kLat0 + 0.1, kLon0 + 0.1));
-        if (!gen::WriteDcmFile(dir_ + "/C/DEM/LAND.DCM", file)) std::abort();
-    }
-    ~DcmFixture() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        if (!gen::WriteDcmFile(root_.Dir() + "/C/DEM/LAND.DCM", file)) std::abort();
     }
     static DcmFixture& Get() {
         static DcmFixture fixture;
@@ -56,18 +48,18 @@ public:
     }
 
 private:
-    std::string dir_;
+    hostsim::DriveRoot root_{"tephrix-bench"};
 };
 
 std::unique_ptr<CXemElevation> OpenGuidebook() {
     static bool installed = false;
     if (!installed) {
         hostsim::Reset();
-        hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
-                                          [](int32_t id, int16_t* out) {
-                                              gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
-                                              return true;
-                                          });
+        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumTokyo),
+                                             [](int32_t id, int16_t* out) {
+                                                 gen::SampleTile(35.0, 138.0, 2400, 1800, id, out, {}, -1);
+                                                 return true;
+                                             });
         installed = true;
     }
     MakeGuidebookSetId(1);

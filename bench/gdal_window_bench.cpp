@@ -7,10 +7,10 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "tools/gen/lem_sheet.h"
 
 namespace {
@@ -18,16 +18,13 @@ namespace {
 constexpr int kSide = 320;
 
 struct Raster {
-    std::string dir;
+    hostsim::DriveRoot root{"tephrix-gdal"};
     std::string path;
     int cols = 0;
     int rows = 0;
 
     Raster() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-gdal-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        dir = tmpl;
-        path = dir + "/sample.tif";
+        path = root.Dir() + "/sample.tif";
         gen::LemSheetOptions options;  // 2250 x 1500, as the other benchmarks
         const gen::LemSheet sheet = gen::MakeLemSheet(options);
         cols = options.cols;
@@ -52,10 +49,6 @@ struct Raster {
             std::abort();
         }
         GDALClose(ds);
-    }
-    ~Raster() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 

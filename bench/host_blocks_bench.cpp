@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "hostsim/guidebook_terrain.h"
 #include "hostsim/host.h"
 #include "platform/path_root.h"
@@ -72,10 +72,6 @@ std::vector<uint8_t> HostileDcm() {
 class Files {
 public:
     Files() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        dir_ = tmpl;
-        platform::SetPosixRoot(dir_);
         gen::LemSheetOptions sample;  // 2250 x 1500, CR LF
         if (!gen::WriteLemSheetAt(gen::MakeLemSheet(sample), "C:\\BENCH")) std::abort();
         const auto layout = gen::LayoutForBox(gen::kSummitLat - 0.25, gen::kSummitLon - 0.25, gen::kSummitLat + 0.25,
@@ -98,17 +94,13 @@ public:
         out.write(reinterpret_cast<const char*>(dcm.data()), static_cast<std::streamsize>(dcm.size()));
         if (!out) std::abort();
     }
-    ~Files() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     static Files& Get() {
         static Files files;
         return files;
     }
 
 private:
-    std::string dir_;
+    hostsim::DriveRoot root_{"tephrix-bench"};
 };
 
 enum class Background { None, Dcm, Guidebook };
@@ -122,21 +114,21 @@ public:
         hostsim::Host& host = hostsim::Get();
         std::vector<uint8_t> record(280, 0);
         if (Create(record.data(), kPluginId) != 1 || Load() != 1) std::abort();
-        host.SetProfileInt(kPluginId, "DCMView", 1);
-        host.SetProfileInt(kPluginId, "Region", region);
-        host.SetProfileInt(kPluginId, "LinkDCM", background == Background::None ? 0 : 1);
-        host.SetProfileInt(kPluginId, "LinkType", background == Background::Dcm ? 1 : 0);
-        host.SetProfile(kPluginId, "DCMFile", dcm);
+        host.Profiles().SetInt(kPluginId, "DCMView", 1);
+        host.Profiles().SetInt(kPluginId, "Region", region);
+        host.Profiles().SetInt(kPluginId, "LinkDCM", background == Background::None ? 0 : 1);
+        host.Profiles().SetInt(kPluginId, "LinkType", background == Background::Dcm ? 1 : 0);
+        host.Profiles().Set(kPluginId, "DCMFile", dcm);
         if (background == Background::Guidebook) hostsim::InstallGuidebookTerrain(host);
-        handle_ = host.OpenFile(sheet);
-        ok_ = handle_ != 0 && host.MessageBoxes().empty();
+        handle_ = host.Maps().OpenFile(sheet);
+        ok_ = handle_ != 0 && host.Desktop().MessageBoxes().empty();
     }
     ~OpenedMap() {
-        hostsim::Get().CloseMap(handle_);
+        hostsim::Get().Maps().CloseMap(handle_);
         Release();
     }
     [[nodiscard]] bool ok() const { return ok_; }
-    int32_t Read(int32_t id, int16_t* values) { return hostsim::Get().ReadBlock(handle_, id, values); }
+    int32_t Read(int32_t id, int16_t* values) { return hostsim::Get().Maps().ReadBlock(handle_, id, values); }
 
 private:
     uint32_t handle_ = 0;

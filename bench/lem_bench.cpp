@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/block_id.h"
+#include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
 #include "platform/path_root.h"
 #include "tools/gen/lem_sheet.h"
@@ -27,17 +28,13 @@ const char kHeaderWin[] = "C:\\BENCH\\HEADER\\SAMPLE.CSV";
 
 // The sample sheet, written once per run into a temporary drive root.
 struct Sheet {
-    std::string dir;
+    hostsim::DriveRoot root{"tephrix-bench"};
     std::string dataHost;
     std::string headerHost;
     int cols = 0;
     int rows = 0;
 
     Sheet() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tephrix-bench-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) std::abort();
-        dir = tmpl;
-        platform::SetPosixRoot(dir);
         gen::LemSheetOptions options;  // 2250 x 1500, CR LF
         const gen::LemSheet sheet = gen::MakeLemSheet(options);
         if (!gen::WriteLemSheetAt(sheet, "C:\\BENCH")) std::abort();
@@ -45,10 +42,6 @@ struct Sheet {
         headerHost = platform::ToPosixPath(kHeaderWin);
         cols = options.cols;
         rows = options.rows;
-    }
-    ~Sheet() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int accepted = CLemMap::ReadHeader(path, map, headerOnly);
 
     // The file opens and every count is bounded: no message box is due.
-    FUZZ_CHECK(hostsim::Get().MessageBoxes().empty());
+    FUZZ_CHECK(hostsim::Get().Desktop().MessageBoxes().empty());
     FUZZ_CHECK(map.Title.size() <= 256);
     if (headerOnly) {
         FUZZ_CHECK(map.RowTable.size() == 2 && map.RowTable[0] == 7 && map.RowTable[1] == 7);

@@ -256,7 +256,7 @@ struct MapModel {
 };
 
 int32_t ProfileInt(const char* key, int32_t def) {
-    const std::optional<std::string> v = hostsim::Get().Profile(kPluginId, key);
+    const std::optional<std::string> v = hostsim::Get().Profiles().Get(kPluginId, key);
     return v ? std::atoi(v->c_str()) : def;
 }
 
@@ -282,7 +282,7 @@ Snapshot SnapshotNow(const Session& s, int sheet) {
     snap.dcmVersion = s.world.dcmVersion;
     snap.linkDcm = ProfileInt("LinkDCM", 0);
     snap.linkType = ProfileInt("LinkType", 0);
-    const std::optional<std::string> file = hostsim::Get().Profile(kPluginId, "DCMFile");
+    const std::optional<std::string> file = hostsim::Get().Profiles().Get(kPluginId, "DCMFile");
     snap.dcmFile = file ? *file : "";
     snap.region = lem::CurrentMargin();
     return snap;
@@ -426,8 +426,8 @@ void OpenAction(Session& s, uint32_t handle, const std::string& path) {
 
 void DescribeAction(Session& s, uint32_t handle, bool cancel) {
     hostsim::Host& host = hostsim::Get();
-    host.dialogScripts.clear();
-    host.dialogScripts.push_back(cancel ? hostsim::PressCancel() : hostsim::PressOk());
+    host.Desktop().ClearDialogScripts();
+    host.Desktop().ScriptDialog(cancel ? hostsim::PressCancel() : hostsim::PressOk());
     tagMAPINFO info;
     std::memset(&info, 0xEE, sizeof info);
     const tagMAPINFO untouched = info;
@@ -502,7 +502,7 @@ void FileTypeAction(Session& s) {
 // the script used already), and the titles of the maps it described.
 void FollowHostMessages(Session& s, size_t logBefore, size_t mapsBefore) {
     hostsim::Host& host = hostsim::Get();
-    const std::vector<hostsim::Call>& log = host.Log();
+    const std::vector<hostsim::Call>& log = host.Log().Entries();
     for (size_t i = logBefore; i < log.size(); ++i) {
         const hostsim::Call& call = log[i];
         if (call.kind != hostsim::Call::Kind::Send) continue;
@@ -526,8 +526,8 @@ void FollowHostMessages(Session& s, size_t logBefore, size_t mapsBefore) {
             s.maps.erase(handle);
         }
     }
-    for (size_t i = mapsBefore; i < host.maps_.size(); ++i) {
-        const hostsim::OpenMap& m = host.maps_[i];
+    for (size_t i = mapsBefore; i < host.Maps().Records().size(); ++i) {
+        const hostsim::OpenMap& m = host.Maps().Records()[i];
         if (!m.open || m.described != 1) continue;
         const int sheet = SheetOf(m.path);
         FUZZ_CHECK(sheet >= 0);
@@ -538,22 +538,23 @@ void FollowHostMessages(Session& s, size_t logBefore, size_t mapsBefore) {
 
 void MenuAction(Session& s, bool openCommand, uint8_t a) {
     hostsim::Host& host = hostsim::Get();
-    host.dialogScripts.clear();
-    host.openLemAnswers.clear();
-    const size_t logBefore = host.Log().size();
-    const size_t mapsBefore = host.maps_.size();
+    host.Desktop().ClearDialogScripts();
+    host.Desktop().ClearOpenDialogAnswers();
+    const size_t logBefore = host.Log().Entries().size();
+    const size_t mapsBefore = host.Maps().Records().size();
     if (openCommand) {
         if (a == 0) {
-            host.openLemAnswers.push_back({2, ""});
+            host.Desktop().AnswerOpenDialog({2, ""});
         } else {
-            host.openLemAnswers.push_back({1, OpenPathSlot(static_cast<uint8_t>(a - 1))});
+            host.Desktop().AnswerOpenDialog({1, OpenPathSlot(static_cast<uint8_t>(a - 1))});
         }
         // The open dialog's OK leads to the map's own composite dialog.
-        host.dialogScripts.push_back((a & 0x40) ? hostsim::PressCancel() : hostsim::PressOk());
-        FUZZ_CHECK(host.FireMenu(host.FindMenu(plugin::kMapMenuText), olx::kMenuCommand) == 0);
+        host.Desktop().ScriptDialog((a & 0x40) ? hostsim::PressCancel() : hostsim::PressOk());
+        FUZZ_CHECK(host.Registry().FireMenu(host.Registry().FindMenu(plugin::kMapMenuText), olx::kMenuCommand) == 0);
     } else {
-        host.dialogScripts.push_back((a & 1) ? hostsim::PressCancel() : hostsim::PressOk());
-        FUZZ_CHECK(host.FireMenu(host.FindMenu(plugin::kCompositeMenuText), olx::kMenuCommand) == 0);
+        host.Desktop().ScriptDialog((a & 1) ? hostsim::PressCancel() : hostsim::PressOk());
+        const int32_t menu = host.Registry().FindMenu(plugin::kCompositeMenuText);
+        FUZZ_CHECK(host.Registry().FireMenu(menu, olx::kMenuCommand) == 0);
     }
     FollowHostMessages(s, logBefore, mapsBefore);
 }
@@ -561,11 +562,11 @@ void MenuAction(Session& s, bool openCommand, uint8_t a) {
 void SettingsAction(uint8_t a, uint8_t b) {
     static constexpr int32_t kRegions[8] = {256, 0, 1, 2, 3, 4, 5, 7};
     hostsim::Host& host = hostsim::Get();
-    host.SetProfileInt(kPluginId, "LinkDCM", a & 1);
-    host.SetProfileInt(kPluginId, "LinkType", (a >> 1) & 1);
-    host.SetProfile(kPluginId, "DCMFile", (a & 4) ? kMissingDcmPath : kDcmPath);
-    host.SetProfileInt(kPluginId, "DCMView", (a >> 3) & 1);
-    host.SetProfileInt(kPluginId, "Region", kRegions[b & 7]);
+    host.Profiles().SetInt(kPluginId, "LinkDCM", a & 1);
+    host.Profiles().SetInt(kPluginId, "LinkType", (a >> 1) & 1);
+    host.Profiles().Set(kPluginId, "DCMFile", (a & 4) ? kMissingDcmPath : kDcmPath);
+    host.Profiles().SetInt(kPluginId, "DCMView", (a >> 3) & 1);
+    host.Profiles().SetInt(kPluginId, "Region", kRegions[b & 7]);
 }
 
 void ChangeFileAction(Session& s, uint8_t a, uint8_t b) {
@@ -640,15 +641,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::BeginInput();
     plugin::ResetModuleState();
     hostsim::Host& host = hostsim::Get();
-    host.nextHandle = kFirstHostHandle;
-    host.handleStep = kHostHandleStep;
+    host.Maps().SetNextHandle(kFirstHostHandle);
+    host.Maps().SetHandleStep(kHostHandleStep);
     for (size_t i = 0; i < sizeof kScriptHandles / sizeof kScriptHandles[0]; ++i) {
-        host.SetMapFile(kScriptHandles[i], OpenPathSlot(static_cast<uint8_t>(i == 3 ? 4 : i)));
+        host.Maps().SetMapFile(kScriptHandles[i], OpenPathSlot(static_cast<uint8_t>(i == 3 ? 4 : i)));
     }
-    host.SetGuidebookSource(hostsim::MakeSetInfo(0, 0, 1, 1, hostsim::kDatumTokyo), [](int32_t, int16_t* out) {
+    host.Guidebook().SetSource(hostsim::MakeSetInfo(0, 0, 1, 1, hostsim::kDatumTokyo), [](int32_t, int16_t* out) {
         static const std::vector<int16_t> tile = [] {
             std::vector<int16_t> t(kSide * kSide);
-            for (int i = 0; i < kSide * kSide; ++i) t[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
+            for (int i = 0; i < kSide * kSide; ++i)
+                t[i] = static_cast<int16_t>(200 + ((i % kSide) * 211 + (i / kSide) * 97) % 2500);
             return t;
         }();
         std::memcpy(out, tile.data(), kBlockBytes);

@@ -61,7 +61,7 @@ bool GuidebookTerrainTile(int32_t tileId, int16_t* out) {
 }
 
 void InstallGuidebookTerrain(Host& host) {
-    host.SetGuidebookSource(GuidebookTerrainInfo(), GuidebookTerrainTile);
+    host.Guidebook().SetSource(GuidebookTerrainInfo(), GuidebookTerrainTile);
 }
 
 }  // namespace hostsim

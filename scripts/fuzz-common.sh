@@ -1,4 +1,5 @@
-# Sourced by scripts/fuzz and scripts/test-fuzz-smoke: builds the fuzz preset's targets, writes
+# shellcheck shell=bash
+# Sourced (after lib.sh) by scripts/fuzz, scripts/test-fuzz-smoke and scripts/fuzz-coverage: builds the fuzz preset's targets, writes
 # the seed corpora and runs one target under bounds.
 fuzz_targets=(fuzz_header fuzz_dataset fuzz_dcm fuzz_path fuzz_open_map_table fuzz_field_row fuzz_host)
 # TEPHRIX_FUZZ_PRESET=fuzz-fast runs the targets without sanitizers, for long runs.
@@ -7,15 +8,12 @@ fuzz_bin=build/$fuzz_preset/fuzz
 fuzz_seeds=build/fuzz-corpus/seeds
 
 fuzz_build() {
-  local jobs=${TEPHRIX_JOBS:-2}
-  ((jobs > 2)) && jobs=2
-  mkdir -p build/logs
-  cmake --preset "$fuzz_preset" >"build/logs/$fuzz_preset-configure.log" || return 1
-  cmake --build "build/$fuzz_preset" --target fuzzers -j "$jobs" || return 1
+  local jobs
+  jobs=$(build_jobs_at_most 2)
+  preset_build "$fuzz_preset" "$jobs" --target fuzzers || return 1
   # The seeds come from the sanitized build's seed maker.
   if [ "$fuzz_preset" != fuzz ]; then
-    cmake --preset fuzz >build/logs/fuzz-configure.log && cmake --build build/fuzz --target tephrix-fuzz-seeds -j "$jobs" ||
-      return 1
+    preset_build fuzz "$jobs" --target tephrix-fuzz-seeds || return 1
   fi
   rm -rf "$fuzz_seeds"
   build/fuzz/fuzz/tephrix-fuzz-seeds "$fuzz_seeds"
@@ -31,7 +29,7 @@ fuzz_name() {
   return 1
 }
 
-# Options a target needs beyond the common ones. fuzz_header: inputs up to 1 MiB, so that a
+# Options a target needs beyond the common ones, one a line. fuzz_header: inputs up to 1 MiB, so that a
 # header can reach the row-flag limit (1,000,000 flags; an empty line is one byte) and the
 # allocation paths behind it.
 fuzz_options() {
@@ -42,9 +40,11 @@ fuzz_options() {
   esac
 }
 
-# Inputs that once found a fault, kept in the source tree; read only, like the seeds.
+# Inputs that once found a fault, kept in the source tree; read only, like the seeds. Sets the
+# array fuzz_regression_dirs (empty or that one folder).
 fuzz_regressions() {
-  [ -d "fuzz/regressions/$1" ] && echo "fuzz/regressions/$1"
+  fuzz_regression_dirs=()
+  [ -d "fuzz/regressions/$1" ] && fuzz_regression_dirs=("fuzz/regressions/$1")
   return 0
 }
 
@@ -54,12 +54,13 @@ fuzz_run() {
   local target=$1 seconds=$2 corpus=$3 artifacts=$4
   shift 4
   mkdir -p "$corpus" "$artifacts"
-  local status=0
-  # shellcheck disable=SC2046 # the extra options are words
+  local status=0 options=()
+  mapfile -t options < <(fuzz_options "$target")
+  fuzz_regressions "$target"
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     "$fuzz_bin/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
-      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" $(fuzz_options "$target") "$@" \
-      "$corpus" "$fuzz_seeds/$target" $(fuzz_regressions "$target") || status=$?
+      -print_final_stats=1 -dict="fuzz/dict/$target.dict" -artifact_prefix="$artifacts/" "${options[@]}" "$@" \
+      "$corpus" "$fuzz_seeds/$target" "${fuzz_regression_dirs[@]}" || status=$?
   return $status
 }

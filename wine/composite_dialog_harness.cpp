@@ -347,34 +347,17 @@ void MenuBrowse(const Setup& s) {
 }  // namespace
 
 int main() {
-    harness::StartWatchdog(55000);
-    const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
-    if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
-    Setup s;
-    s.data = dataEnv;
-    s.sheet = s.data + "\\LEM\\SAMPLE.LEM";
-    s.dcm = s.data + "\\sample.dcm";
-    s.otherDcm = s.data + "\\other.dcm";
-    s.out = harness::ScreenshotFolder();
-
-    harness::Plugin plugin;
-    if (!CHECK(plugin.Load(harness::ModulePath()), "Tephrix.olp loads with its five exports")) return harness::Finish();
-    harness::HostApi host;
-    if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
-    s.host = &host;
-    HWND frame = harness::CreateHostFrame();
-    s.frame = frame;
-
-    using Scenario = void (*)(const Setup&);
-    for (Scenario scenario : {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuBrowse}) {
-        host.Reset();
-        host.SetMainWnd(frame);
-        std::vector<uint8_t> record(280, 0);
-        if (!CHECK(plugin.create(record.data(), kPluginId) == 1 && plugin.load() == 1, "Create and Load")) break;
-        host.ClearLog();
-        scenario(s);
-        plugin.release();
-    }
-    DestroyWindow(frame);
-    return harness::Finish();
+    return harness::Run(harness::kDialogHarness, [](harness::Session& session) {
+        Setup s;
+        s.host = &session.host;
+        s.data = session.data;
+        s.sheet = s.data + "\\LEM\\SAMPLE.LEM";
+        s.dcm = s.data + "\\sample.dcm";
+        s.otherDcm = s.data + "\\other.dcm";
+        s.out = harness::ScreenshotFolder();
+        s.frame = session.frame;
+        harness::RunScenarios<Setup>(
+            session, kPluginId, s,
+            {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuBrowse});
+    });
 }

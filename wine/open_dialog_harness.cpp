@@ -514,39 +514,24 @@ void OkWithoutRow(const Setup& s) {
 }  // namespace
 
 int main() {
-    harness::StartWatchdog(55000);
-    const char* dataEnv = std::getenv("TEPHRIX_WINE_DATA");
-    if (!CHECK(dataEnv != nullptr, "TEPHRIX_WINE_DATA names the generated data")) return harness::Finish();
-    Setup s;
-    s.data = dataEnv;
-    s.folder = s.data + "\\sheets\\LEM";
-    s.out = harness::ScreenshotFolder();
-
-    harness::Plugin plugin;
-    if (!CHECK(plugin.Load(harness::ModulePath()), "Tephrix.olp loads with its five exports")) return harness::Finish();
-    CHECK(RecordDrawText(plugin.module), "the module's DrawTextA calls are recorded");
-    CHECK(ArmableStartFailure(plugin.module), "the module's allocations can be made to fail while a dialog starts");
-    harness::HostApi host;
-    if (!CHECK(host.Load(), "PluginIf.dll offers the stand-in's controls")) return harness::Finish();
-    s.host = &host;
-    HWND frame = harness::CreateHostFrame();
-    s.frame = frame;
-
-    using Scenario = void (*)(const Setup&);
-    for (Scenario scenario :
-         {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow, FailureWhileTheDialogStarts}) {
-        host.Reset();
-        host.SetMainWnd(frame);
-        std::vector<uint8_t> record(280, 0);
-        if (!CHECK(plugin.create(record.data(), kPluginId) == 1 && plugin.load() == 1, "Create and Load")) break;
-        // The map the dialog opens is described without asking about the composite.
-        host.SetProfileInt(kPluginId, "DCMView", 1);
-        host.SetProfileInt(kPluginId, "LinkDCM", 0);
-        host.SetActiveView(3);
-        host.ClearLog();
-        scenario(s);
-        plugin.release();
-    }
-    DestroyWindow(frame);
-    return harness::Finish();
+    return harness::Run(harness::kDialogHarness, [](harness::Session& session) {
+        CHECK(RecordDrawText(session.plugin.module), "the module's DrawTextA calls are recorded");
+        CHECK(ArmableStartFailure(session.plugin.module),
+              "the module's allocations can be made to fail while a dialog starts");
+        Setup s;
+        s.host = &session.host;
+        s.data = session.data;
+        s.folder = s.data + "\\sheets\\LEM";
+        s.out = harness::ScreenshotFolder();
+        s.frame = session.frame;
+        harness::RunScenarios<Setup>(
+            session, kPluginId, s,
+            {OpenChosenSheet, CancelOpensNothing, KeysWhileTheTreeRuns, OkWithoutRow, FailureWhileTheDialogStarts},
+            [](harness::HostApi& host) {
+                // The map the dialog opens is described without asking about the composite.
+                host.SetProfileInt(kPluginId, "DCMView", 1);
+                host.SetProfileInt(kPluginId, "LinkDCM", 0);
+                host.SetActiveView(3);
+            });
+    });
 }

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "tests/base/fake_tile_source.h"
 #include "tests/base/resample_oracle.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/dcm_writer.h"
 #include "tools/gen/terrain.h"
 
 namespace {
 
-using testsupport::TempRoot;
+using hostsim::DriveRoot;
 constexpr int kCells = 320 * 320;
 constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
 
@@ -91,7 +91,7 @@ double TileMarked(double lat, double lon) {
 }
 
 TEST(DcmOpen, ReadsGeneratedFilesWithAndWithoutDatum) {
-    TempRoot root;
+    DriveRoot root;
     for (const std::string datum : {"", "JGD2000"}) {
         const auto layout = gen::LayoutForBox(35.3, 138.7, 35.4, 138.8, 2400, 1800, datum);
         const auto file = gen::BuildDcm(layout);
@@ -126,7 +126,7 @@ TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
     cases.push_back({"count above INT32_MAX / 16", patched(6, {0xFF, 0xFF, 0xFF, 0x7F})});
     cases.push_back({"empty file", {}});
     cases.push_back({"three bytes of magic", {'B', 'E', 'V'}});
-    TempRoot root;
+    DriveRoot root;
     for (const Case& c : cases) {
         root.Write(kPath, c.bytes);
         CDcmElevation dcm;
@@ -140,7 +140,7 @@ TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
 
 TEST(DcmOpen, IndexCountIsBoundedEvenWhenTheFileHoldsIt) {
     // A file large enough for the counted index, and the index right behind the header.
-    TempRoot root;
+    DriveRoot root;
     for (const int32_t count : {CDcmElevation::kMaxIndexEntries, CDcmElevation::kMaxIndexEntries + 1}) {
         auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
         bytes.resize(CDcmElevation::kHeaderSize + static_cast<size_t>(count) * CDcmElevation::kIndexEntrySize);
@@ -167,7 +167,7 @@ TEST(DcmOpen, GridsFinerThanTheLimitAreRefused) {
         {INT32_MAX, INT32_MAX, 0},
         {0, -5, 1},
     };
-    TempRoot root;
+    DriveRoot root;
     for (const Case& c : cases) {
         auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
         PutI32(bytes, 22, c.lon);
@@ -179,7 +179,7 @@ TEST(DcmOpen, GridsFinerThanTheLimitAreRefused) {
 }
 
 TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
-    TempRoot root;
+    DriveRoot root;
     const auto bytes = gen::BuildDcm(CopyLayout(1, 1)).bytes;
     // C:\ + folder of 200 + \ + name: 259 bytes fit the 260-byte buffer with the terminator.
     const std::string folder = "C:\\" + std::string(200, 'D') + "\\";
@@ -198,7 +198,7 @@ TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
 }
 
 TEST(DcmFill, CopiesTilesWhenTheMapMatchesTheSourceGrid) {
-    TempRoot root;
+    DriveRoot root;
     const auto file = gen::BuildDcm(CopyLayout(2, 2), &TileMarked);
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
@@ -218,7 +218,7 @@ TEST(DcmFill, CopiesTilesWhenTheMapMatchesTheSourceGrid) {
 }
 
 TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
-    TempRoot root;
+    DriveRoot root;
     auto bytes = gen::BuildDcm(CopyLayout(2, 1), &TileMarked).bytes;  // tiles 100 and 200
     // Both entries now claim 200; the first points at the data made for tile 100.
     PutI32(bytes, gen::dcm::kHeaderSize, 200);
@@ -238,7 +238,7 @@ TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
 TEST(DcmFill, FirstEntryInFileOrderWinsWhateverTheIndexOrder) {
     // Nine tiles, their entries shuffled and followed by duplicates that point at other tiles'
     // data: every tile still reads the data of its first entry.
-    TempRoot root;
+    DriveRoot root;
     auto bytes = gen::BuildDcm(CopyLayout(3, 3), &TileMarked).bytes;
     const size_t indexAt = static_cast<size_t>(GetI32(bytes, 10));
     const int32_t count = GetI32(bytes, 6);
@@ -278,7 +278,7 @@ TEST(DcmFill, FirstEntryInFileOrderWinsWhateverTheIndexOrder) {
 }
 
 TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
-    TempRoot root;
+    DriveRoot root;
     const auto file = gen::BuildDcm(CopyLayout(2, 1), [](double, double) { return 55.0; }, {200});
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
@@ -299,7 +299,7 @@ TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
 }
 
 TEST(DcmFill, EveryFillStartsWithEmptySlotsAndTilesAreReadOnceUntilTheFileChanges) {
-    TempRoot root;
+    DriveRoot root;
     root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), &TileMarked).bytes);
     CDcmElevation dcm;
     ASSERT_EQ(dcm.Open(kPath), 1);
@@ -328,7 +328,7 @@ TEST(DcmFill, EveryFillStartsWithEmptySlotsAndTilesAreReadOnceUntilTheFileChange
 TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
     // The map is twice as coarse as the source and the block starts 40 cells in each way (the
     // fine digits of 111): it walks 3 x 3 tiles, the most a block may reach.
-    TempRoot root;
+    DriveRoot root;
     gen::DcmLayout layout = CopyLayout(4, 4);
     const auto file = gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
     root.Write(kPath, file.bytes);
@@ -362,7 +362,7 @@ TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
 
 TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
     // Map cells two to three times the source's: the block's reach decides, each way on its own.
-    TempRoot root;
+    DriveRoot root;
     const auto file = gen::BuildDcm(CopyLayout(5, 5), [](double, double) { return 77.0; });
     root.Write(kPath, file.bytes);
     const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
@@ -392,7 +392,7 @@ TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
 }
 
 TEST(DcmFill, HeaderWithoutEntriesFillsZerosAndSucceeds) {
-    TempRoot root;
+    DriveRoot root;
     auto bytes = gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes;
     PutI32(bytes, 6, 0);
     root.Write(kPath, bytes);
@@ -404,7 +404,7 @@ TEST(DcmFill, HeaderWithoutEntriesFillsZerosAndSucceeds) {
 }
 
 TEST(DcmFill, UnusableFileZeroesTheWholeBlock) {
-    TempRoot root;
+    DriveRoot root;
     root.Write(kPath, gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes);
     std::vector<int16_t> block;
     {
@@ -432,7 +432,7 @@ TEST(DcmFill, UnusableFileZeroesTheWholeBlock) {
 }
 
 TEST(DcmShortFile, MissingBytesReadAsZeros) {
-    TempRoot root;
+    DriveRoot root;
     const auto full = gen::BuildDcm(CopyLayout(1, 1), [](double, double) { return -5.0; }).bytes;
     std::vector<int16_t> block;
     {
@@ -495,7 +495,7 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
 }
 
 TEST(DcmDatum, NameIsBoundedToItsField) {
-    TempRoot root;
+    DriveRoot root;
     auto bytes = gen::BuildDcm(CopyLayout(1, 1), &TileMarked).bytes;
     std::memcpy(bytes.data() + 30, "DATM", 4);
     std::fill(bytes.begin() + 34, bytes.begin() + 214, static_cast<uint8_t>('X'));  // no terminator
@@ -513,7 +513,7 @@ TEST(DcmDatum, NameIsBoundedToItsField) {
 
 TEST(DcmFill, GeneratedLandscapeMatchesTheReferenceAndTheTerrain) {
     // The 5 m grid of a sheet near the summit against a 50 m file of the same terrain.
-    TempRoot root;
+    DriveRoot root;
     const auto layout = gen::LayoutForBox(35.30, 138.65, 35.45, 138.80);
     const auto file = gen::BuildDcm(layout);
     root.Write(kPath, file.bytes);
@@ -551,7 +551,7 @@ TEST(DcmFill, GeneratedLandscapeMatchesTheReferenceAndTheTerrain) {
 TEST(DcmFill, RandomGeometriesMatchTheReferenceThroughTheSameCache) {
     // One object fills with ResampleBlock, the other with the step-by-step reference; blocks,
     // tile reads and the slots left behind must agree.
-    TempRoot root;
+    DriveRoot root;
     const auto layout = gen::LayoutForBox(35.30, 138.65, 35.45, 138.80);
     root.Write(kPath, gen::BuildDcm(layout).bytes);
     CDcmElevation fast;

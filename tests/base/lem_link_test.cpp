@@ -7,9 +7,9 @@
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
 #include "hostsim/datum.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/dcm_writer.h"
 
 namespace {
@@ -26,7 +26,7 @@ protected:
     }
     void TearDown() override { hostsim::Reset(); }
 
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     CLemMap map;
 };
 
@@ -42,14 +42,15 @@ TEST_F(LinkTest, DcmDatumDecidesTheConversion) {
         {"TOKYO", hostsim::kDatumTokyo, {"OLX_GetDatumbyShortString", "OLX_ConvertDatum"}},
     };
     for (const Case& c : cases) {
-        hostsim::Get().ClearLog();
+        hostsim::Get().Log().Clear();
         root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6, 2400, 1800, c.datum)).bytes);
         ASSERT_EQ(map.LinkDcm(kPath), 1) << c.datum;
-        EXPECT_EQ(hostsim::Get().Names(hostsim::Call::Kind::Host), c.calls) << c.datum;
+        EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host), c.calls) << c.datum;
         if (*c.datum != '\0') {
-            EXPECT_EQ(hostsim::Get().Calls("OLX_GetDatumbyShortString")[0].args, std::string("\"") + c.datum + "\"");
+            EXPECT_EQ(hostsim::Get().Log().Calls("OLX_GetDatumbyShortString")[0].args,
+                      std::string("\"") + c.datum + "\"");
         }
-        const auto convert = hostsim::Get().Calls("OLX_ConvertDatum");
+        const auto convert = hostsim::Get().Log().Calls("OLX_ConvertDatum");
         ASSERT_EQ(convert.size(), 1u);
         EXPECT_EQ(convert[0].args, "(35.25, 138.5), out, 1, " + std::to_string(c.code)) << c.datum;
         tagGEOPOS expected{};
@@ -68,7 +69,7 @@ TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
     EXPECT_EQ(map.LinkDcm(kPath), 0);
     ASSERT_NE(map.Dcm, nullptr);
     EXPECT_FALSE(map.Dcm->Ready());
-    EXPECT_EQ(hostsim::Get().Count("OLX_ConvertDatum"), 0);
+    EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);
     EXPECT_EQ(map.SourceOrigin.lat, -1);
     const std::string tooLong = "C:\\" + std::string(252, 'D') + "\\A.DCM";
     EXPECT_EQ(map.LinkDcm(tooLong.c_str()), 0);
@@ -82,15 +83,15 @@ TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
 }
 
 TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
-    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumJgd2000),
-                                      [](int32_t, int16_t*) { return false; });
+    hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumJgd2000),
+                                         [](int32_t, int16_t*) { return false; });
     MakeGuidebookSetId(1);
-    hostsim::Get().ClearLog();
+    hostsim::Get().Log().Clear();
     ASSERT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 1);
     ASSERT_NE(map.Xem, nullptr);
-    EXPECT_EQ(hostsim::Get().Names(hostsim::Call::Kind::Host),
+    EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_XEM_Open", "OLX_XEM_GetMapsetInfo", "OLX_ConvertDatum"}));
-    EXPECT_EQ(hostsim::Get().Calls("OLX_ConvertDatum")[0].args, "(35.25, 138.5), out, 1, 2");
+    EXPECT_EQ(hostsim::Get().Log().Calls("OLX_ConvertDatum")[0].args, "(35.25, 138.5), out, 1, 2");
     tagGEOPOS expected{};
     ASSERT_TRUE(hostsim::ConvertDatum(tagGEOPOS{35.25, 138.5}, expected, 1, 2));
     EXPECT_EQ(map.SourceOrigin.lat, expected.lat);
@@ -99,11 +100,11 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
 
 TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
     MakeGuidebookSetId(1);
-    hostsim::Get().ClearLog();
+    hostsim::Get().Log().Clear();
     EXPECT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 0);
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(map.Xem->Handle(), 0u);
-    EXPECT_EQ(hostsim::Get().Count("OLX_ConvertDatum"), 0);
+    EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);
     EXPECT_EQ(map.SourceOrigin.lat, -1);
 }
 

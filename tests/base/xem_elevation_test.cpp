@@ -33,11 +33,12 @@ protected:
 
     // A set whose tile N holds the value N / 100 everywhere (tile 100 holds 1, 200 holds 2, ...).
     static void InstallMarkedSet() {
-        hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo),
-                                          [](int32_t id, int16_t* out) {
-                                              for (int i = 0; i < kCells; ++i) out[i] = static_cast<int16_t>(id / 100);
-                                              return true;
-                                          });
+        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo),
+                                             [](int32_t id, int16_t* out) {
+                                                 for (int i = 0; i < kCells; ++i)
+                                                     out[i] = static_cast<int16_t>(id / 100);
+                                                 return true;
+                                             });
     }
 
     static std::unique_ptr<CXemElevation> OpenSet() {
@@ -50,9 +51,9 @@ protected:
 
 TEST_F(XemTest, SetIdentifierRequestCarriesTheNineFields) {
     for (const int32_t n : {1, 7}) {
-        hostsim::Get().ClearLog();
+        hostsim::Get().Log().Clear();
         MakeGuidebookSetId(n);
-        const auto calls = hostsim::Get().Calls("OLX_MakeMapSetID");
+        const auto calls = hostsim::Get().Log().Calls("OLX_MakeMapSetID");
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].args, "id, {36 1 235 116 1 1 0 " + std::to_string(n) + " 0}");
         tagMAPSETIDINFO info{{36, 1, 235, 116, 1, 1, 0, n, 0}};
@@ -62,9 +63,9 @@ TEST_F(XemTest, SetIdentifierRequestCarriesTheNineFields) {
 }
 
 TEST_F(XemTest, OpenReadsTheSetDescription) {
-    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(34.5, 137.25, 2400, 1800, hostsim::kDatumJgd2000),
-                                      [](int32_t, int16_t*) { return true; });
-    hostsim::Get().ClearLog();
+    hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(34.5, 137.25, 2400, 1800, hostsim::kDatumJgd2000),
+                                         [](int32_t, int16_t*) { return true; });
+    hostsim::Get().Log().Clear();
     auto xem = OpenSet();
     EXPECT_NE(xem->Handle(), 0u);
     EXPECT_EQ(xem->Info().lat, 34.5);
@@ -72,15 +73,15 @@ TEST_F(XemTest, OpenReadsTheSetDescription) {
     EXPECT_EQ(xem->Info().cellsPerDegLat, 2400);
     EXPECT_EQ(xem->Info().cellsPerDegLon, 1800);
     EXPECT_EQ(xem->Info().datum, hostsim::kDatumJgd2000);
-    EXPECT_EQ(hostsim::Get().Names(hostsim::Call::Kind::Host),
+    EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_MakeMapSetID", "OLX_XEM_Open", "OLX_XEM_GetMapsetInfo"}));
-    EXPECT_EQ(hostsim::Get().Calls("OLX_XEM_GetMapsetInfo")[0].args,
+    EXPECT_EQ(hostsim::Get().Log().Calls("OLX_XEM_GetMapsetInfo")[0].args,
               std::to_string(xem->Handle()) + ", {size=112}");
     // Deleting the object closes its handle.
     const uint32_t handle = xem->Handle();
     xem.reset();
-    EXPECT_EQ(hostsim::Get().OpenXemHandles().count(handle), 0u);
-    EXPECT_EQ(hostsim::Get().Calls("OLX_XEM_Close").back().args, std::to_string(handle));
+    EXPECT_EQ(hostsim::Get().Guidebook().OpenHandles().count(handle), 0u);
+    EXPECT_EQ(hostsim::Get().Log().Calls("OLX_XEM_Close").back().args, std::to_string(handle));
 }
 
 TEST_F(XemTest, FailedOpenLeavesNoHandle) {
@@ -101,19 +102,19 @@ TEST_F(XemTest, FailedOpenLeavesNoHandle) {
     for (const Case& c : cases) {
         hostsim::Reset();
         if (c.install) InstallMarkedSet();
-        hostsim::Get().failXemOpen = c.failOpen;
-        hostsim::Get().failXemInfo = c.failInfo;
+        hostsim::Get().Guidebook().SetFailOpen(c.failOpen);
+        hostsim::Get().Guidebook().SetFailInfo(c.failInfo);
         MakeGuidebookSetId(1);
         CXemElevation xem(&TestClock);
         EXPECT_EQ(xem.Open(GuidebookSetId(), c.name), 0) << c.what;
         EXPECT_EQ(xem.Handle(), 0u) << c.what;
-        EXPECT_TRUE(hostsim::Get().OpenXemHandles().empty()) << c.what;
-        EXPECT_EQ(hostsim::Get().Count("OLX_XEM_Close"), c.closes) << c.what;
+        EXPECT_TRUE(hostsim::Get().Guidebook().OpenHandles().empty()) << c.what;
+        EXPECT_EQ(hostsim::Get().Log().Count("OLX_XEM_Close"), c.closes) << c.what;
         // Without a set the block is left as it was.
         std::vector<int16_t> block(kCells, 4321);
         EXPECT_EQ(xem.FillBlock(100, block.data(), 35.0, 138.0, 16384, 8192), 0) << c.what;
         EXPECT_EQ(block, std::vector<int16_t>(kCells, 4321)) << c.what;
-        EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 0) << c.what;
+        EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal(), 0) << c.what;
     }
 }
 
@@ -123,7 +124,7 @@ TEST_F(XemTest, SecondOpenClosesTheFirstHandle) {
     const uint32_t first = xem->Handle();
     ASSERT_EQ(xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
     EXPECT_NE(xem->Handle(), first);
-    EXPECT_EQ(hostsim::Get().OpenXemHandles().size(), 1u);
+    EXPECT_EQ(hostsim::Get().Guidebook().OpenHandles().size(), 1u);
 }
 
 TEST_F(XemTest, EleventhTileReplacesTheEarliestLoad) {
@@ -168,10 +169,10 @@ TEST_F(XemTest, LoadsOfOneSecondGiveWayInTheOrderTheyCame) {
     // A 5 m block across a tile boundary each way, all ten slots stamped in the same second by
     // far-away tiles: each of its four tiles is decoded once.
     for (int i = 0; i < 10; ++i) (void)xem->GetTile(50000100 + 100 * i);
-    const int before = hostsim::Get().DecodeCountTotal();
+    const int before = hostsim::Get().Guidebook().DecodeCountTotal();
     std::vector<int16_t> block(kCells);
     ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0 + 300.0 / 2048, 138.0 + 310.0 / 1024, 22500, 18000), 1);
-    EXPECT_EQ(hostsim::Get().DecodeCountTotal() - before, 4);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal() - before, 4);
 }
 
 TEST_F(XemTest, FreeSlotIsTakenBeforeAnyOccupiedOne) {
@@ -198,20 +199,20 @@ TEST_F(XemTest, HitsDoNotRenewTheStamp) {
         EXPECT_EQ(xem->GetTile(100)[0], 1);
     }
     EXPECT_EQ(xem->SlotStamp(0), 1000);
-    EXPECT_EQ(hostsim::Get().DecodeCount(100), 1);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCount(100), 1);
     (void)xem->GetTile(7700);
     EXPECT_EQ(xem->SlotId(0), 7700);
 }
 
 TEST_F(XemTest, FailedDecodeIsCachedAsZeros) {
     InstallMarkedSet();
-    hostsim::Get().failDecodeTiles.insert(300);
+    hostsim::Get().Guidebook().FailDecode(300);
     auto xem = OpenSet();
     (void)xem->GetTile(200);
     const int16_t* tile = xem->GetTile(300);
     EXPECT_EQ(std::vector<int16_t>(tile, tile + kCells), std::vector<int16_t>(kCells, 0));
     (void)xem->GetTile(300);
-    EXPECT_EQ(hostsim::Get().DecodeCount(300), 1);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCount(300), 1);
     EXPECT_EQ(xem->SlotId(1), 300);
 }
 
@@ -240,7 +241,8 @@ TEST_F(XemTest, FillAddsOneToEveryValue) {
     for (const Case& c : cases) {
         hostsim::Reset();
         // Map twice as fine as the set, corner half a set cell in: sample k lies at set column k / 2.
-        hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo), c.tiles);
+        hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2048, 1024, hostsim::kDatumTokyo),
+                                             c.tiles);
         auto xem = OpenSet();
         std::vector<int16_t> block(kCells, 4321);
         ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 4096, 2048), 1) << c.what;
@@ -259,10 +261,10 @@ TEST_F(XemTest, CoarseMapsDecodeAtMostNineTilesABlock) {
     std::vector<int16_t> block(kCells, 4321);
     ASSERT_EQ(xem->FillBlock(100, block.data(), 35.0, 138.0, 3, 4), 1);
     EXPECT_EQ(block, std::vector<int16_t>(kCells, 1));
-    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 0);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal(), 0);
 
     ASSERT_EQ(xem->FillBlock(111, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 1024, 512), 1);
-    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), 9);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal(), 9);
     EXPECT_EQ(block[0], 1 + 1);                    // tile 100
     EXPECT_EQ(block[319 * 320 + 319], 20300 / 100 + 1);  // tile 20300
 }
@@ -271,11 +273,11 @@ TEST_F(XemTest, CoarseMapsDecodeAtMostNineTilesABlock) {
 constexpr double kSetLat = 35.0;
 constexpr double kSetLon = 138.0;
 void InstallLandscape() {
-    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(kSetLat, kSetLon, 2400, 1800, hostsim::kDatumTokyo),
-                                      [](int32_t id, int16_t* out) {
-                                          gen::SampleTile(kSetLat, kSetLon, 2400, 1800, id, out, {}, -1);
-                                          return true;
-                                      });
+    hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(kSetLat, kSetLon, 2400, 1800, hostsim::kDatumTokyo),
+                                         [](int32_t id, int16_t* out) {
+                                             gen::SampleTile(kSetLat, kSetLon, 2400, 1800, id, out, {}, -1);
+                                             return true;
+                                         });
 }
 
 TEST_F(XemTest, LandscapeFillsMatchTheReferenceAndKeepTheirTiles) {
@@ -313,9 +315,9 @@ TEST_F(XemTest, LandscapeFillsMatchTheReferenceAndKeepTheirTiles) {
     }
     EXPECT_LT(errorSum / errorCount, 2.0);
     // Each distinct tile was decoded once per object; the repeated block 100 cost nothing.
-    const int decodes = hostsim::Get().DecodeCountTotal();
+    const int decodes = hostsim::Get().Guidebook().DecodeCountTotal();
     ASSERT_EQ(xem->FillBlock(100, block.data(), lat0, lon0, cpdLat, cpdLon), 1);
-    EXPECT_EQ(hostsim::Get().DecodeCountTotal(), decodes);
+    EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal(), decodes);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST_F(DatumTest, ShortNamesGiveCodesAndUnknownNamesAreLogged) {
         EXPECT_EQ(OLX_GetDatumbyShortString(c.name), c.code) << c.name;
     }
     EXPECT_EQ(OLX_GetDatumbyShortString(nullptr), 0);
-    const auto calls = hostsim::Get().Calls("OLX_GetDatumbyShortString");
+    const auto calls = hostsim::Get().Log().Calls("OLX_GetDatumbyShortString");
     ASSERT_EQ(calls.size(), 7u);
     EXPECT_EQ(calls[4].args, "\"NAD27\"");
     EXPECT_EQ(calls[4].result, "0");
@@ -99,7 +99,7 @@ TEST_F(DatumTest, UnknownCodeOrNullAddressAnswersZero) {
     EXPECT_EQ(OLX_ConvertDatum(&p, &out, 7, 1), 0);
     EXPECT_EQ(OLX_ConvertDatum(nullptr, &out, 1, 2), 0);
     EXPECT_EQ(OLX_ConvertDatum(&p, nullptr, 1, 2), 0);
-    const auto calls = hostsim::Get().Calls("OLX_ConvertDatum");
+    const auto calls = hostsim::Get().Log().Calls("OLX_ConvertDatum");
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].args, "(35.5, 138.5), out, 1, 0");
     EXPECT_EQ(calls[0].result, "0");

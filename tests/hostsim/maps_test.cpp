@@ -83,7 +83,7 @@ protected:
         hostsim::Reset();
         fake = FakeMapType{};
         RegisterFake();
-        host.ClearLog();
+        host.Log().Clear();
     }
     hostsim::Host& host = hostsim::Get();
 };
@@ -100,26 +100,26 @@ TEST_F(MapsTest, OpenOfAFileSendsRecogniseOpenDescribeAndKeepsTheMap) {
     const tagOPENMAPINFO info = FileRecord("C:\\M\\A.MAP");
     ASSERT_EQ(OLX_OpenMap(1, &info), 1);
     EXPECT_THAT(fake.seen, ElementsAre("2003 0", "2004 16", "2011 16"));
-    EXPECT_THAT(host.Names(), ElementsAre("OLX_OpenMap", "map 2003", "map 2004", "map 2011"));
-    EXPECT_EQ(host.Log()[0].args, "1, {size=56 path=\"C:\\M\\A.MAP\" flag=0 zero32=0 zero40=0}");
-    EXPECT_EQ(host.Log()[0].result, "1");
-    EXPECT_EQ(host.Log()[2].args, "16, \"C:\\M\\A.MAP\"");
+    EXPECT_THAT(host.Log().Names(), ElementsAre("OLX_OpenMap", "map 2003", "map 2004", "map 2011"));
+    EXPECT_EQ(host.Log().Entries()[0].args, "1, {size=56 path=\"C:\\M\\A.MAP\" flag=0 zero32=0 zero40=0}");
+    EXPECT_EQ(host.Log().Entries()[0].result, "1");
+    EXPECT_EQ(host.Log().Entries()[2].args, "16, \"C:\\M\\A.MAP\"");
 
-    const hostsim::OpenMap* m = host.FindOpenMap(16);
+    const hostsim::OpenMap* m = host.Maps().FindOpenMap(16);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->path, "C:\\M\\A.MAP");
     EXPECT_EQ(m->info.size, 72);
     EXPECT_EQ(m->info.width, 320);
     EXPECT_EQ(m->title, "T C:\\M\\A.MAP");  // copied before the fake reused its buffer
     EXPECT_EQ(std::memcmp(m->info.hostBytes9, "HST", 3), 0);
-    EXPECT_EQ(host.activeBaseMap, 16u);
+    EXPECT_EQ(host.Maps().ActiveBaseMap(), 16u);
 
     // The next map gets the next handle; tests may choose it.
-    host.nextHandle = 288;
+    host.Maps().SetNextHandle(288);
     fake.path.clear();
-    ASSERT_EQ(host.OpenFile("C:\\M\\B.MAP"), 288u);
-    EXPECT_EQ(host.nextHandle, 304u);
-    EXPECT_EQ(host.FindOpenMap(16)->title, "T C:\\M\\A.MAP");
+    ASSERT_EQ(host.Maps().OpenFile("C:\\M\\B.MAP"), 288u);
+    EXPECT_EQ(host.Maps().NextHandle(), 304u);
+    EXPECT_EQ(host.Maps().FindOpenMap(16)->title, "T C:\\M\\A.MAP");
 }
 
 TEST_F(MapsTest, OpenStopsWhereTheMapTypeSaysNo) {
@@ -144,16 +144,16 @@ TEST_F(MapsTest, OpenStopsWhereTheMapTypeSaysNo) {
         const tagOPENMAPINFO info = FileRecord(c.path);
         EXPECT_EQ(OLX_OpenMap(1, &info), 0) << c.path;
         EXPECT_EQ(fake.seen, c.sent);
-        EXPECT_TRUE(host.OpenMaps().empty());
-        EXPECT_EQ(host.activeBaseMap, 0u);
+        EXPECT_TRUE(host.Maps().OpenMaps().empty());
+        EXPECT_EQ(host.Maps().ActiveBaseMap(), 0u);
     }
 }
 
 TEST_F(MapsTest, ReopenAtViewClosesTheMapOfThatPathAndOpensItAgain) {
-    ASSERT_EQ(host.OpenFile("C:\\M\\A.MAP"), 16u);
-    ASSERT_EQ(host.OpenFile("C:\\M\\B.MAP"), 32u);
+    ASSERT_EQ(host.Maps().OpenFile("C:\\M\\A.MAP"), 16u);
+    ASSERT_EQ(host.Maps().OpenFile("C:\\M\\B.MAP"), 32u);
     fake.seen.clear();
-    host.ClearLog();
+    host.Log().Clear();
 
     tagOPENMAPINFO info = FileRecord("C:\\M\\A.MAP");
     info.flag = 1;
@@ -161,14 +161,14 @@ TEST_F(MapsTest, ReopenAtViewClosesTheMapOfThatPathAndOpensItAgain) {
     info.matIndex = 4;
     ASSERT_EQ(OLX_OpenMap(2, &info), 1);
     EXPECT_THAT(fake.seen, ElementsAre("2021 16", "2003 0", "2004 48", "2011 48"));
-    EXPECT_EQ(host.Log()[0].args,
+    EXPECT_EQ(host.Log().Entries()[0].args,
               "2, {size=56 path=\"C:\\M\\A.MAP\" flag=1 center=(35.25, 138.75) mat=4 zero32=0 zero40=0}");
-    EXPECT_EQ(host.FindOpenMap(16), nullptr);
-    EXPECT_NE(host.FindOpenMap(32), nullptr);
-    EXPECT_NE(host.FindOpenMap(48), nullptr);
+    EXPECT_EQ(host.Maps().FindOpenMap(16), nullptr);
+    EXPECT_NE(host.Maps().FindOpenMap(32), nullptr);
+    EXPECT_NE(host.Maps().FindOpenMap(48), nullptr);
 
-    ASSERT_EQ(host.OpenRequests().size(), 1u);
-    const hostsim::OpenRequest& r = host.OpenRequests()[0];
+    ASSERT_EQ(host.Maps().OpenRequests().size(), 1u);
+    const hostsim::OpenRequest& r = host.Maps().OpenRequests()[0];
     EXPECT_EQ(r.view, 2u);
     EXPECT_EQ(r.flag, 1);
     EXPECT_EQ(r.matIndex, 4);
@@ -193,47 +193,47 @@ TEST_F(MapsTest, BadOpenRecordsAnswerZeroWithoutMessages) {
     info.flag = 2;
     EXPECT_EQ(OLX_OpenMap(1, &info), 0);
     EXPECT_TRUE(fake.seen.empty());
-    EXPECT_EQ(host.Log()[0].args, "1, null");
+    EXPECT_EQ(host.Log().Entries()[0].args, "1, null");
 }
 
 TEST_F(MapsTest, ReadBlockAndCloseReachTheMapType) {
-    ASSERT_EQ(host.OpenFile("C:\\M\\A.MAP"), 16u);
+    ASSERT_EQ(host.Maps().OpenFile("C:\\M\\A.MAP"), 16u);
     std::vector<int16_t> block(olx::kBlockCells, -1);
     fake.fill = 5;
-    EXPECT_EQ(host.ReadBlock(16, 10100, block.data()), 1);
+    EXPECT_EQ(host.Maps().ReadBlock(16, 10100, block.data()), 1);
     EXPECT_EQ(block[0], 10105);
     EXPECT_EQ(block[olx::kBlockCells - 1], 10105);
-    EXPECT_EQ(host.Log().back().args, "16, {blockId=10100}");
+    EXPECT_EQ(host.Log().Entries().back().args, "16, {blockId=10100}");
 
     // A handle the host does not know still reaches the map type: the module must say no.
-    EXPECT_EQ(host.ReadBlock(999, 100, block.data()), 1);
+    EXPECT_EQ(host.Maps().ReadBlock(999, 100, block.data()), 1);
     EXPECT_EQ(fake.seen.back(), "2012 999");
 
-    const hostsim::OpenMap* kept = host.FindOpenMap(16);
-    EXPECT_EQ(host.CloseMap(16), 1);
+    const hostsim::OpenMap* kept = host.Maps().FindOpenMap(16);
+    EXPECT_EQ(host.Maps().CloseMap(16), 1);
     EXPECT_EQ(fake.seen.back(), "2021 16");
-    EXPECT_TRUE(host.OpenMaps().empty());
-    EXPECT_EQ(host.FindOpenMap(16), nullptr);
+    EXPECT_TRUE(host.Maps().OpenMaps().empty());
+    EXPECT_EQ(host.Maps().FindOpenMap(16), nullptr);
     // A record looked up while the map was open stays readable after the close.
     EXPECT_FALSE(kept->open);
     EXPECT_EQ(kept->title, "T C:\\M\\A.MAP");
 }
 
 TEST_F(MapsTest, DescribeWithoutOpenLetsTheMapTypeAskForThePath) {
-    host.SetMapFile(64, "D:\\V\\X.MAP");
-    EXPECT_EQ(host.Describe(64), 1);
+    host.Maps().SetMapFile(64, "D:\\V\\X.MAP");
+    EXPECT_EQ(host.Maps().Describe(64), 1);
     EXPECT_THAT(fake.seen, ElementsAre("2011 64"));
     EXPECT_EQ(fake.path, "D:\\V\\X.MAP");
-    EXPECT_THAT(host.Names(), ElementsAre("map 2011", "OLX_GetMapFile"));
-    EXPECT_EQ(host.Log()[1].result, "\"D:\\V\\X.MAP\"");
-    ASSERT_NE(host.FindOpenMap(64), nullptr);
-    EXPECT_EQ(host.FindOpenMap(64)->title, "T D:\\V\\X.MAP");
+    EXPECT_THAT(host.Log().Names(), ElementsAre("map 2011", "OLX_GetMapFile"));
+    EXPECT_EQ(host.Log().Entries()[1].result, "\"D:\\V\\X.MAP\"");
+    ASSERT_NE(host.Maps().FindOpenMap(64), nullptr);
+    EXPECT_EQ(host.Maps().FindOpenMap(64)->title, "T D:\\V\\X.MAP");
     // Unknown maps have the empty path.
     EXPECT_STREQ(OLX_GetMapFile(65), "");
 }
 
 TEST_F(MapsTest, FileTypeRequestKeepsTheTextsAndShowsUnwrittenBytes) {
-    const hostsim::FileTypeAnswer a = host.RequestFileType();
+    const hostsim::FileTypeAnswer a = host.Maps().RequestFileType();
     EXPECT_EQ(a.result, 0);
     EXPECT_EQ(a.record.flag4, 1);
     EXPECT_EQ(a.record.flag5, 0xEE);  // the fake leaves it
@@ -244,11 +244,11 @@ TEST_F(MapsTest, FileTypeRequestKeepsTheTextsAndShowsUnwrittenBytes) {
 
 TEST_F(MapsTest, WithoutMapTypeNothingOpens) {
     hostsim::Reset();
-    EXPECT_EQ(host.OpenFile("C:\\M\\A.MAP"), 0u);
-    EXPECT_EQ(host.ReadBlock(16, 100, nullptr), -1);
-    EXPECT_EQ(host.CloseMap(16), -1);
-    EXPECT_EQ(host.Describe(16), -1);
-    EXPECT_EQ(host.RequestFileType().result, -1);
+    EXPECT_EQ(host.Maps().OpenFile("C:\\M\\A.MAP"), 0u);
+    EXPECT_EQ(host.Maps().ReadBlock(16, 100, nullptr), -1);
+    EXPECT_EQ(host.Maps().CloseMap(16), -1);
+    EXPECT_EQ(host.Maps().Describe(16), -1);
+    EXPECT_EQ(host.Maps().RequestFileType().result, -1);
 }
 
 // ---- views, menus and hooks
@@ -284,23 +284,23 @@ TEST_F(MapsTest, MenusAreRegisteredAndFiredWithNestedOpens) {
     ASSERT_NE(entry, 0);
     ASSERT_NE(child, 0);
     EXPECT_NE(entry, child);
-    EXPECT_EQ(host.FindMenu("Settings(&S)"), child);
-    EXPECT_EQ(host.FindMenu("Nothing"), 0);
-    EXPECT_EQ(host.Menus()[1].parentOrPopup, popup);
-    EXPECT_TRUE(host.Menus()[1].child);
-    EXPECT_EQ(host.Popups()[0].arg, 1);
+    EXPECT_EQ(host.Registry().FindMenu("Settings(&S)"), child);
+    EXPECT_EQ(host.Registry().FindMenu("Nothing"), 0);
+    EXPECT_EQ(host.Registry().Menus()[1].parentOrPopup, popup);
+    EXPECT_TRUE(host.Registry().Menus()[1].child);
+    EXPECT_EQ(host.Registry().Popups()[0].arg, 1);
     // One procedure, one name in the log.
-    EXPECT_EQ(host.Calls("OLX_AddMenu")[0].args, "5, 32, \"Open(&V)\", proc#2");
-    EXPECT_EQ(host.Calls("OLX_AddChildMenu")[0].args, "5, 501, \"Settings(&S)\", proc#2");
+    EXPECT_EQ(host.Log().Calls("OLX_AddMenu")[0].args, "5, 32, \"Open(&V)\", proc#2");
+    EXPECT_EQ(host.Log().Calls("OLX_AddChildMenu")[0].args, "5, 501, \"Settings(&S)\", proc#2");
 
-    EXPECT_EQ(host.MenuState(child), 1);
-    EXPECT_EQ(host.MenuState(12345), std::nullopt);
-    host.ClearLog();
-    EXPECT_EQ(host.FireMenu(entry, olx::kMenuCommand), 0);
-    EXPECT_THAT(host.Names(), ElementsAre("menu 100", "OLX_GetActiveView", "OLX_OpenMap", "map 2003", "map 2004",
-                                          "map 2011"));
-    EXPECT_EQ(host.Log()[0].result, "0");
-    EXPECT_EQ(host.Log()[2].result, "1");
+    EXPECT_EQ(host.Registry().MenuState(child), 1);
+    EXPECT_EQ(host.Registry().MenuState(12345), std::nullopt);
+    host.Log().Clear();
+    EXPECT_EQ(host.Registry().FireMenu(entry, olx::kMenuCommand), 0);
+    EXPECT_THAT(host.Log().Names(),
+                ElementsAre("menu 100", "OLX_GetActiveView", "OLX_OpenMap", "map 2003", "map 2004", "map 2011"));
+    EXPECT_EQ(host.Log().Entries()[0].result, "0");
+    EXPECT_EQ(host.Log().Entries()[2].result, "1");
 }
 
 TEST_F(MapsTest, FileOpenHookIsOfferedToHooksOfKindSevenUntilOneTakesIt) {
@@ -312,26 +312,26 @@ TEST_F(MapsTest, FileOpenHookIsOfferedToHooksOfKindSevenUntilOneTakesIt) {
     ASSERT_NE(OLX_AddHook(3, &otherKind), 0);
     ASSERT_NE(OLX_AddHook(7, &take), 0);
     EXPECT_EQ(OLX_AddHook(7, nullptr), 0);
-    EXPECT_EQ(host.Hooks().size(), 3u);
-    EXPECT_EQ(host.Calls("OLX_AddHook")[0].args, "7, {size=16 owner=5 proc#2 zero=0}");
+    EXPECT_EQ(host.Registry().Hooks().size(), 3u);
+    EXPECT_EQ(host.Log().Calls("OLX_AddHook")[0].args, "7, {size=16 owner=5 proc#2 zero=0}");
 
-    EXPECT_EQ(host.FireFileOpenHook("C:\\MAPS\\fuji.lem"), 1);
+    EXPECT_EQ(host.Registry().FireFileOpenHook("C:\\MAPS\\fuji.lem"), 1);
     EXPECT_THAT(menuSeen, ElementsAre("decline 1001", "take 1001 C:\\MAPS\\fuji.lem"));
-    const auto hooks = host.Calls("hook 1001");
+    const auto hooks = host.Log().Calls("hook 1001");
     ASSERT_EQ(hooks.size(), 2u);
     EXPECT_EQ(hooks[1].args, "\"C:\\MAPS\\fuji.lem\"");
     EXPECT_EQ(hooks[1].result, "1");
 }
 
 TEST_F(MapsTest, ViewAndMapQueriesAnswerWhatTheTestSet) {
-    host.activeView = 3;
-    host.activeBaseMap = 16;
-    host.activeCoverMap = 32;
-    host.SetMapgroupFile(16, "C:\\G\\base.grp");
-    host.SetMatIndex(32, 7);
-    host.SetViewCenter(3, 35.5, 138.5);
+    host.Maps().SetActiveView(3);
+    host.Maps().SetActiveBaseMap(16);
+    host.Maps().SetActiveCoverMap(32);
+    host.Maps().SetMapgroupFile(16, "C:\\G\\base.grp");
+    host.Maps().SetMatIndex(32, 7);
+    host.Maps().SetViewCenter(3, 35.5, 138.5);
     int marker = 0;
-    host.mainWnd = &marker;
+    host.Desktop().SetMainWindow(&marker);
     EXPECT_EQ(OLX_GetMainWnd(), &marker);
     EXPECT_EQ(OLX_GetActiveView(), 3u);
     EXPECT_STREQ(OLX_GetMapgroupFile(OLX_GetActiveBaseMap()), "C:\\G\\base.grp");
@@ -344,19 +344,19 @@ TEST_F(MapsTest, ViewAndMapQueriesAnswerWhatTheTestSet) {
     EXPECT_EQ(OLX_GetViewCenter(3, nullptr), 0);
     EXPECT_EQ(OLX_ClearAllViewCache(), 1);
     EXPECT_EQ(OLX_ClearAllViewCache(), 1);
-    EXPECT_EQ(host.ViewCacheClears(), 2);
-    EXPECT_EQ(host.Count("OLX_ClearAllViewCache"), 2);
-    EXPECT_EQ(host.Calls("OLX_GetViewCenter")[0].result, "1 (35.5, 138.5)");
+    EXPECT_EQ(host.Maps().ViewCacheClears(), 2);
+    EXPECT_EQ(host.Log().Count("OLX_ClearAllViewCache"), 2);
+    EXPECT_EQ(host.Log().Calls("OLX_GetViewCenter")[0].result, "1 (35.5, 138.5)");
 }
 
 TEST_F(MapsTest, VersionIsSettableAndResetRestoresIt) {
     EXPECT_EQ(OLX_GetVersion(), 7730);
-    host.version = 7729;
+    host.SetVersion(7729);
     EXPECT_EQ(OLX_GetVersion(), 7729);
     hostsim::Reset();
     EXPECT_EQ(OLX_GetVersion(), 7730);
-    EXPECT_THAT(host.Names(), ElementsAre("OLX_GetVersion"));
-    EXPECT_TRUE(host.MapTypes().empty());
+    EXPECT_THAT(host.Log().Names(), ElementsAre("OLX_GetVersion"));
+    EXPECT_TRUE(host.Registry().MapTypes().empty());
 }
 
 }  // namespace

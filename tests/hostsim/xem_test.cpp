@@ -17,7 +17,7 @@ protected:
         ASSERT_EQ(OLX_MakeMapSetID(id, &info), 1);
     }
     void InstallTiles() {
-        host.SetGuidebookSource(hostsim::MakeSetInfo(32.5, 135.5, 2400, 1800, 1), [](int32_t tile, int16_t* out) {
+        host.Guidebook().SetSource(hostsim::MakeSetInfo(32.5, 135.5, 2400, 1800, 1), [](int32_t tile, int16_t* out) {
             if (tile == 404) return false;  // the set lacks it
             std::fill(out, out + olx::kBlockCells, static_cast<int16_t>(tile / 100));
             return true;
@@ -29,7 +29,7 @@ protected:
 
 TEST_F(XemTest, SetIdIsTwelveBytesThatDependOnEveryField) {
     EXPECT_EQ(std::vector<uint8_t>(id, id + 12), hostsim::MapSetIdBytes(hostsim::GuidebookIdInfo(1)));
-    EXPECT_EQ(host.Calls("OLX_MakeMapSetID")[0].args, "id, {36 1 235 116 1 1 0 1 0}");
+    EXPECT_EQ(host.Log().Calls("OLX_MakeMapSetID")[0].args, "id, {36 1 235 116 1 1 0 1 0}");
     tagMAPSETIDINFO base = hostsim::GuidebookIdInfo(1);
     for (int field = 0; field < 9; ++field) {
         tagMAPSETIDINFO changed = base;
@@ -55,15 +55,15 @@ TEST_F(XemTest, OpenNeedsAnInstalledSetItsIdAndItsName) {
     EXPECT_EQ(OLX_XEM_Open(id, "GUIDEDEm"), 0u);
     EXPECT_EQ(OLX_XEM_Open(id, nullptr), 0u);
     EXPECT_EQ(OLX_XEM_Open(nullptr, "GUIDEDEM"), 0u);
-    host.failXemOpen = true;
+    host.Guidebook().SetFailOpen(true);
     EXPECT_EQ(OLX_XEM_Open(id, "GUIDEDEM"), 0u);
-    host.failXemOpen = false;
+    host.Guidebook().SetFailOpen(false);
     const uint32_t h = OLX_XEM_Open(id, "GUIDEDEM");
     EXPECT_NE(h, 0u);
-    EXPECT_EQ(host.OpenXemHandles().count(h), 1u);
+    EXPECT_EQ(host.Guidebook().OpenHandles().count(h), 1u);
     EXPECT_EQ(OLX_XEM_Close(h), 1);
     EXPECT_EQ(OLX_XEM_Close(h), 0);
-    EXPECT_TRUE(host.OpenXemHandles().empty());
+    EXPECT_TRUE(host.Guidebook().OpenHandles().empty());
 }
 
 TEST_F(XemTest, MapsetInfoFillsCornerCellsAndDatum) {
@@ -79,11 +79,11 @@ TEST_F(XemTest, MapsetInfoFillsCornerCellsAndDatum) {
     EXPECT_EQ(info.cellsPerDegLat, 2400);
     EXPECT_EQ(info.cellsPerDegLon, 1800);
     EXPECT_EQ(info.datum, 1);
-    EXPECT_EQ(host.Calls("OLX_XEM_GetMapsetInfo")[0].args, std::to_string(h) + ", {size=112}");
+    EXPECT_EQ(host.Log().Calls("OLX_XEM_GetMapsetInfo")[0].args, std::to_string(h) + ", {size=112}");
 
     EXPECT_EQ(OLX_XEM_GetMapsetInfo(h + 1, &info), 0);
     EXPECT_EQ(OLX_XEM_GetMapsetInfo(h, nullptr), 0);
-    host.failXemInfo = true;
+    host.Guidebook().SetFailInfo(true);
     EXPECT_EQ(OLX_XEM_GetMapsetInfo(h, &info), 0);
 }
 
@@ -98,17 +98,17 @@ TEST_F(XemTest, DecodeServesTilesCountsThemAndFailsWhereAsked) {
 
     std::fill(tile.begin(), tile.end(), -7);
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 404, tile.data()), 0);  // the source lacks it
-    host.failDecodeTiles.insert(200);
+    host.Guidebook().FailDecode(200);
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 200, tile.data()), 0);
     EXPECT_EQ(tile[0], -7);  // a failed decode leaves the buffer alone
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h + 1, 100, tile.data()), 0);  // not an open handle
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 100, nullptr), 0);
 
-    EXPECT_EQ(host.DecodeCount(10100), 2);
-    EXPECT_EQ(host.DecodeCount(404), 1);
-    EXPECT_EQ(host.DecodeCount(200), 1);
-    EXPECT_EQ(host.DecodeCount(100), 0);
-    EXPECT_EQ(host.DecodeCountTotal(), 4);
+    EXPECT_EQ(host.Guidebook().DecodeCount(10100), 2);
+    EXPECT_EQ(host.Guidebook().DecodeCount(404), 1);
+    EXPECT_EQ(host.Guidebook().DecodeCount(200), 1);
+    EXPECT_EQ(host.Guidebook().DecodeCount(100), 0);
+    EXPECT_EQ(host.Guidebook().DecodeCountTotal(), 4);
 
     (void)OLX_XEM_Close(h);
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 10100, tile.data()), 0);

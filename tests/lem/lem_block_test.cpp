@@ -10,12 +10,12 @@
 
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "platform/path_root.h"
 #include "tests/lem/lem_fixtures.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ protected:
         ASSERT_EQ(map_.GetHeader(), 1);
     }
 
-    testsupport::TempRoot root_;
+    hostsim::DriveRoot root_;
     CLemMap map_;
 };
 
@@ -623,11 +623,11 @@ TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
 
 TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
     hostsim::Reset();
-    hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
-                                      [](int32_t, int16_t* out) {
-                                          std::fill(out, out + kCells, int16_t{70});
-                                          return true;
-                                      });
+    hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
+                                         [](int32_t, int16_t* out) {
+                                             std::fill(out, out + kCells, int16_t{70});
+                                             return true;
+                                         });
     MakeGuidebookSetId(1);
     map_.Xem = std::make_unique<CXemElevation>();
     ASSERT_EQ(map_.Xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);

@@ -58,7 +58,7 @@ std::vector<Box> TakeMessageBoxes() {
     // The stand-in keeps every box it was shown; hand out those not yet taken. A Reset() of the
     // stand-in starts its record afresh.
     static size_t taken = 0;
-    const auto& boxes = hostsim::Get().MessageBoxes();
+    const auto& boxes = hostsim::Get().Desktop().MessageBoxes();
     if (boxes.size() < taken) taken = 0;
     std::vector<Box> out;
     for (size_t i = taken; i < boxes.size(); ++i) out.push_back({boxes[i].text, boxes[i].style});

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/temp_root.h"
+#include "hostsim/drive_root.h"
 #include "tools/gen/lem_sheet.h"
 
 namespace lemtest {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ protected:
         root_.Write(kPath, text);
         return CLemMap::ReadHeader(kPath, map_, headerOnly);
     }
-    testsupport::TempRoot root_;
+    hostsim::DriveRoot root_;
     CLemMap map_;
 };
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
 #include "tests/lem/lem_fixtures.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ struct LocateCase {
 // Writes the case's files into a fresh root and opens the case's path.
 void ExpectLocated(const LocateCase& c) {
     SCOPED_TRACE(c.name);
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
     CLemMap map;
     EXPECT_EQ(map.Open(c.open.c_str()), c.result);
@@ -100,7 +100,7 @@ TEST(LemOpen, LocatesDatasets) {
 }
 
 TEST(LemOpen, PathsOfTheLocatedFiles) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     root.Write("D:\\V\\DATA\\ABC.LEM", "x");
     root.Write("D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader);
     CLemMap map;
@@ -113,7 +113,7 @@ TEST(LemOpen, PathsOfTheLocatedFiles) {
 }
 
 TEST(LemOpen, FailedOpenLeavesTheRecordEmpty) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     root.Write("D:\\V\\LEM\\ABC.LEM", "x");
     root.Write("D:\\V\\HEADER\\ABC.CSV", kGoodHeader);
     CLemMap map;

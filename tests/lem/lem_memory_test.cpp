@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
+#include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 size_t g_failFrom = SIZE_MAX;
@@ -34,7 +34,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 TEST(LemMemory, RowTableThatCannotBeAllocated) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     (void)lemtest::TakeMessageBoxes();
     lemtest::HeaderFields sheetHeader;
     sheetHeader.flags.assign(100000, "1");  // flags take ~100 KB, the table 800 KB
@@ -54,7 +54,7 @@ TEST(LemMemory, RowTableThatCannotBeAllocated) {
 }
 
 TEST(LemMemory, LineBufferThatCannotBeAllocated) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     (void)lemtest::TakeMessageBoxes();
     lemtest::HeaderFields sheetHeader;
     sheetHeader.cols = "200000";  // a line buffer of 1,000,013 bytes

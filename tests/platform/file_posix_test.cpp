@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsim/drive_root.h"
 #include "platform/file.h"
 #include "platform/path_root.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -23,7 +23,7 @@ double Seconds() {
 }
 
 TEST(FilePosix, OpensARegularFileAndReadsIt) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     root.Write("C:\\d\\a.LEM", std::string("12345"));
     platform::File file;
     ASSERT_TRUE(file.Open("C:\\d\\a.LEM"));
@@ -36,7 +36,7 @@ TEST(FilePosix, OpensARegularFileAndReadsIt) {
 // A FIFO with no writer would block a plain open for ever; a device such as /dev/zero would
 // read for ever; a folder is no file. Each is refused at once.
 TEST(FilePosix, RefusesWhatIsNotARegularFile) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     root.MakeFolder("C:\\d\\folder");
     const fs::path d = fs::path(root.Dir()) / "C" / "d";
     ASSERT_EQ(::mkfifo((d / "fifo.LEM").c_str(), 0600), 0);
@@ -55,7 +55,7 @@ TEST(FilePosix, RefusesWhatIsNotARegularFile) {
 // The same Windows path is asked about at every block request: a component in another case,
 // a file that appears in the exact case later, and another root each give what Windows would.
 TEST(FilePosix, PathsResolveWithoutRegardToCaseAndFollowTheRoot) {
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     root.Write("C:\\Data\\Lem\\Sample.lem", std::string("12345"));
     struct Case {
         const char* path;
@@ -86,7 +86,7 @@ TEST(FilePosix, PathsResolveWithoutRegardToCaseAndFollowTheRoot) {
     EXPECT_EQ(platform::StampOf("C:\\DATA\\LEM\\SAMPLE.LEM").size, 7);
 
     // Another root: the same Windows path names that root's file.
-    testsupport::TempRoot other;
+    hostsim::DriveRoot other;
     EXPECT_FALSE(platform::StampOf("C:\\Data\\Lem\\Sample.lem").exists);
     other.Write("C:\\Data\\Lem\\Sample.lem", std::string("123"));
     EXPECT_EQ(platform::StampOf("C:\\Data\\Lem\\Sample.lem").size, 3);

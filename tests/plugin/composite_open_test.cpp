@@ -21,13 +21,14 @@ protected:
     }
     // Opens the sheet as the host does (2003, 2004, 2011) and returns the result of 2011.
     int32_t OpenSheet() {
-        handle_ = host().OpenFile(path_);
-        const hostsim::OpenMap* map = host().FindOpenMap(handle_);
+        handle_ = host().Maps().OpenFile(path_);
+        const hostsim::OpenMap* map = host().Maps().FindOpenMap(handle_);
         return map ? map->described : 0;
     }
     static int Dialogs() {
         int n = 0;
-        for (const hostsim::Call& call : host().Log()) n += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
+        for (const hostsim::Call& call : host().Log().Entries())
+            n += call.kind == hostsim::Call::Kind::Desktop && call.name == "dialog";
         return n;
     }
     CLemMap* Record() const { return plugin::State().openMaps.Lookup(handle_); }
@@ -46,7 +47,7 @@ TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_EQ(HostCallLines(), Concat(CompositeReads(), RegionLines()));
     EXPECT_EQ(Dialogs(), 0);
-    EXPECT_TRUE(host().MessageBoxes().empty());
+    EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     ASSERT_NE(Record(), nullptr);
     EXPECT_EQ(Record()->Dcm, nullptr);
     EXPECT_EQ(Record()->Xem, nullptr);
@@ -54,21 +55,21 @@ TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
 
 TEST_F(CompositeOpenTest, ConfirmedUnchangedWritesAllFourKeysWithoutClearingViews) {
     StoreComposite(1, 0, "C:\\DEM\\A.DCM", 0);
-    host().dialogScripts.push_back(hostsim::PressOk());
+    host().Desktop().ScriptDialog(hostsim::PressOk());
     EXPECT_EQ(OpenSheet(), 1);
     const Lines writes = {PutInt("LinkType", 1), PutInt("LinkDCM", 0), PutString("DCMFile", "C:\\DEM\\A.DCM"),
                           PutInt("DCMView", 0)};
     EXPECT_EQ(HostCallLines(), Concat(Concat(CompositeReads(), writes), RegionLines()));
     EXPECT_EQ(Dialogs(), 1);
-    EXPECT_EQ(host().ViewCacheClears(), 0);
+    EXPECT_EQ(host().Maps().ViewCacheClears(), 0);
 }
 
 // The dialog's fields put into its controls at the start.
 TEST_F(CompositeOpenTest, DialogShowsTheStoredSettings) {
     StoreComposite(1, 1, "C:\\DEM\\A.DCM", 0);
-    host().dialogScripts.push_back(hostsim::PressCancel());
+    host().Desktop().ScriptDialog(hostsim::PressCancel());
     EXPECT_EQ(OpenSheet(), 1);
-    const auto& controls = host().LastDialogControls();
+    const auto& controls = host().Desktop().LastDialogControls();
     EXPECT_TRUE(controls.at(IDC_LINK_DCM).checked);
     EXPECT_EQ(controls.at(IDC_DCM_FILE).text, "C:\\DEM\\A.DCM");
     EXPECT_FALSE(controls.at(IDC_GUIDEBOOK_RADIO).checked);
@@ -96,26 +97,26 @@ TEST_F(CompositeOpenTest, PathCompareIgnoresCaseOfSingleByteLettersOnly) {
         StartModule();
         StoreComposite(1, 0, c.stored, 0);
         const std::string typed = c.typed;
-        host().dialogScripts.push_back([typed](hostsim::DialogUser& user) {
+        host().Desktop().ScriptDialog([typed](hostsim::DialogUser& user) {
             user.Init();
             user.Type(IDC_DCM_FILE, typed);
             return user.Ok();
         });
         EXPECT_EQ(OpenSheet(), 1) << c.label;
-        EXPECT_EQ(host().ViewCacheClears(), c.clears) << c.label;
-        EXPECT_EQ(host().Profile(kPluginId, "DCMFile"), std::optional<std::string>(c.typed)) << c.label;
+        EXPECT_EQ(host().Maps().ViewCacheClears(), c.clears) << c.label;
+        EXPECT_EQ(host().Profiles().Get(kPluginId, "DCMFile"), std::optional<std::string>(c.typed)) << c.label;
     }
 }
 
 TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) {
     StoreComposite(0, 0, "", 0);
-    host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
-                              [](int32_t, int16_t* out) {
-                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
-                                  return true;
-                              });
-    host().dialogScripts.push_back(hostsim::ClickThenOk({IDC_LINK_DCM, IDC_DCM_RADIO}));
-    host().ClearLog();
+    host().Guidebook().SetSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
+                                 [](int32_t, int16_t* out) {
+                                     std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                     return true;
+                                 });
+    host().Desktop().ScriptDialog(hostsim::ClickThenOk({IDC_LINK_DCM, IDC_DCM_RADIO}));
+    host().Log().Clear();
     EXPECT_EQ(OpenSheet(), 1);
     const Lines lines = HostCallLines();
     ASSERT_GE(lines.size(), 10u);
@@ -124,38 +125,38 @@ TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) 
                                   {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", ""),
                                    PutInt("DCMView", 0)});
     EXPECT_EQ(head, expected);
-    EXPECT_EQ(host().ViewCacheClears(), 1);
+    EXPECT_EQ(host().Maps().ViewCacheClears(), 1);
 }
 
 TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNothing) {
     StoreComposite(0, 0, "", 0);
-    host().dialogScripts.push_back(hostsim::ClickThenCancel({IDC_LINK_DCM}));
+    host().Desktop().ScriptDialog(hostsim::ClickThenCancel({IDC_LINK_DCM}));
     EXPECT_EQ(OpenSheet(), 1);
     // No guidebook set in this host: the source chosen by the unsaved fields fails visibly.
-    ASSERT_EQ(host().MessageBoxes().size(), 1u);
-    EXPECT_EQ(host().MessageBoxes()[0].text,
+    ASSERT_EQ(host().Desktop().MessageBoxes().size(), 1u);
+    EXPECT_EQ(host().Desktop().MessageBoxes()[0].text,
               "下記の標高データが開けないか形式が読みとれません.\n\nOrolux解説本の５０ｍメッシュ標高データ.");
-    EXPECT_EQ(host().MessageBoxes()[0].style, 0x10u);  // MB_OK | MB_ICONSTOP
-    EXPECT_EQ(host().Profile(kPluginId, "LinkDCM"), std::optional<std::string>("0"));
-    EXPECT_EQ(host().Count("OLX_WriteProfileInt"), 1);  // Region only
-    EXPECT_EQ(host().Count("OLX_WriteProfileString"), 0);
+    EXPECT_EQ(host().Desktop().MessageBoxes()[0].style, 0x10u);  // MB_OK | MB_ICONSTOP
+    EXPECT_EQ(host().Profiles().Get(kPluginId, "LinkDCM"), std::optional<std::string>("0"));
+    EXPECT_EQ(host().Log().Count("OLX_WriteProfileInt"), 1);  // Region only
+    EXPECT_EQ(host().Log().Count("OLX_WriteProfileString"), 0);
     ASSERT_NE(Record(), nullptr);
     EXPECT_NE(Record()->Xem, nullptr);  // attached, unopened
 }
 
 TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
     StoreComposite(0, 1, "", 1);
-    host().SetGuidebookSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
-                              [](int32_t, int16_t* out) {
-                                  std::fill(out, out + olx::kBlockCells, int16_t{100});
-                                  return true;
-                              });
+    host().Guidebook().SetSource(hostsim::MakeSetInfo(35, 138, 72, 72, hostsim::kDatumTokyo),
+                                 [](int32_t, int16_t* out) {
+                                     std::fill(out, out + olx::kBlockCells, int16_t{100});
+                                     return true;
+                                 });
     EXPECT_EQ(OpenSheet(), 1);
-    EXPECT_TRUE(host().MessageBoxes().empty());
+    EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     ASSERT_NE(Record(), nullptr);
     EXPECT_NE(Record()->Xem, nullptr);
     EXPECT_EQ(Record()->Dcm, nullptr);
-    EXPECT_EQ(host().Count("OLX_XEM_Open"), 1);
+    EXPECT_EQ(host().Log().Count("OLX_XEM_Open"), 1);
 }
 
 TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) {
@@ -165,17 +166,18 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
         StartModule();
         StoreComposite(linkType, 1, "C:\\DEM\\MISSING.DCM", 1);
         EXPECT_EQ(OpenSheet(), 1) << linkType;
-        ASSERT_EQ(host().MessageBoxes().size(), 1u) << linkType;
-        EXPECT_EQ(host().MessageBoxes()[0].text,
-                  "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
-                  "C:\\DEM\\MISSING.DCM");
-        EXPECT_EQ(host().MessageBoxes()[0].style, 0x10u);
+        ASSERT_EQ(host().Desktop().MessageBoxes().size(), 1u) << linkType;
+        EXPECT_EQ(
+            host().Desktop().MessageBoxes()[0].text,
+            "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
+            "C:\\DEM\\MISSING.DCM");
+        EXPECT_EQ(host().Desktop().MessageBoxes()[0].style, 0x10u);
         // The host's title: its executable C:\Program Files\Orolux\Orolux.exe has no title string.
-        EXPECT_EQ(host().MessageBoxes()[0].caption, "Orolux");
+        EXPECT_EQ(host().Desktop().MessageBoxes()[0].caption, "Orolux");
         ASSERT_NE(Record(), nullptr);
         EXPECT_NE(Record()->Dcm, nullptr);
         EXPECT_EQ(Record()->Xem, nullptr);
-        EXPECT_EQ(host().Count("OLX_XEM_Open"), 0);
+        EXPECT_EQ(host().Log().Count("OLX_XEM_Open"), 0);
     }
 }
 
@@ -183,25 +185,25 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
 // was the one whose header was read, so the map is not described from the new one.
 TEST_F(CompositeOpenTest, NestedOpenReplacingTheRecordFailsTheDescribe) {
     StoreComposite(0, 0, "", 0);
-    host().closeOnDescribeFailure = false;
-    const uint32_t handle = host().nextHandle;
+    host().Maps().SetCloseOnDescribeFailure(false);
+    const uint32_t handle = host().Maps().NextHandle();
     const std::string path = path_;
-    host().dialogScripts.push_back([handle, path](hostsim::DialogUser& user) {
+    host().Desktop().ScriptDialog([handle, path](hostsim::DialogUser& user) {
         EXPECT_EQ(LemMapProc(olx::kMsgOpen, handle, reinterpret_cast<intptr_t>(path.c_str())), 1);
         return hostsim::PressOk()(user);
     });
-    EXPECT_EQ(host().OpenFile(path_), 0u);
+    EXPECT_EQ(host().Maps().OpenFile(path_), 0u);
     const CLemMap* record = plugin::State().openMaps.Lookup(handle);
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->LineBuffer.empty());
     // The record that stays describes itself at the next map-info message.
-    EXPECT_EQ(host().Describe(handle), 1);
+    EXPECT_EQ(host().Maps().Describe(handle), 1);
 }
 
 TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
     StoreComposite(1, 0, "C:\\DEM\\MISSING.DCM", 1);
     EXPECT_EQ(OpenSheet(), 1);
-    EXPECT_TRUE(host().MessageBoxes().empty());
+    EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     EXPECT_EQ(Record()->Dcm, nullptr);
     EXPECT_EQ(Record()->Xem, nullptr);
 }
@@ -209,7 +211,7 @@ TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
 TEST_F(CompositeOpenTest, RepeatedDescribeShowsTheDialogAgain) {
     StoreComposite(0, 0, "", 0);
     EXPECT_EQ(OpenSheet(), 1);
-    EXPECT_EQ(host().Describe(handle_), 1);
+    EXPECT_EQ(host().Maps().Describe(handle_), 1);
     EXPECT_EQ(Dialogs(), 2);
 }
 

@@ -23,30 +23,30 @@ class VersionGateTest : public PluginFixture, public ::testing::WithParamInterfa
 TEST_P(VersionGateTest, RefusesBelow7730AndKeepsThePluginIdEitherWay) {
     const int32_t version = GetParam();
     const bool accepted = version >= 7730;
-    host().version = version;
+    host().SetVersion(version);
     std::vector<uint8_t> record(300, 0xCC);
 
     EXPECT_EQ(Create(record.data(), kPluginId), accepted ? 1 : 0);
     EXPECT_EQ(plugin::State().pluginId, kPluginId);
 
     if (accepted) {
-        EXPECT_TRUE(host().MessageBoxes().empty());
-        EXPECT_EQ(host().MapTypes().size(), 1u);
-        EXPECT_EQ(host().Hooks().size(), 1u);
+        EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
+        EXPECT_EQ(host().Registry().MapTypes().size(), 1u);
+        EXPECT_EQ(host().Registry().Hooks().size(), 1u);
         return;
     }
-    ASSERT_EQ(host().MessageBoxes().size(), 1u);
-    const hostsim::MessageBoxRecord& box = host().MessageBoxes()[0];
+    ASSERT_EQ(host().Desktop().MessageBoxes().size(), 1u);
+    const hostsim::MessageBoxRecord& box = host().Desktop().MessageBoxes()[0];
     EXPECT_EQ(box.text, "Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません.");
     EXPECT_EQ(box.style, 0x40u);  // MB_OK | MB_ICONINFORMATION
     EXPECT_EQ(HostCalls(), Names{"OLX_GetVersion"});
-    EXPECT_TRUE(host().MapTypes().empty());
-    EXPECT_TRUE(host().Hooks().empty());
+    EXPECT_TRUE(host().Registry().MapTypes().empty());
+    EXPECT_TRUE(host().Registry().Hooks().empty());
     EXPECT_EQ(record, std::vector<uint8_t>(300, 0xCC));
 
     // The kept id is the one later calls use.
     EXPECT_EQ(Load(), 1);
-    for (const hostsim::MenuEntry& menu : host().Menus()) EXPECT_EQ(menu.pluginId, kPluginId);
+    for (const hostsim::MenuEntry& menu : host().Registry().Menus()) EXPECT_EQ(menu.pluginId, kPluginId);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, VersionGateTest, ::testing::Values(7729, 7730, 7731, 20000));
@@ -76,14 +76,14 @@ TEST_F(CreateTest, RegistersTheMapTypeThenTheFileOpenHook) {
     ASSERT_EQ(Create(record.data(), kPluginId), 1);
     EXPECT_EQ(HostCalls(), (Names{"OLX_GetVersion", "OLX_RegisterMap", "OLX_AddHook"}));
 
-    ASSERT_EQ(host().MapTypes().size(), 1u);
-    const hostsim::MapTypeEntry& map = host().MapTypes()[0];
+    ASSERT_EQ(host().Registry().MapTypes().size(), 1u);
+    const hostsim::MapTypeEntry& map = host().Registry().MapTypes()[0];
     EXPECT_EQ(map.size, 16);
     EXPECT_EQ(map.proc, &LemMapProc);
     EXPECT_EQ(map.zero, 0);
 
-    ASSERT_EQ(host().Hooks().size(), 1u);
-    const hostsim::HookEntry& hook = host().Hooks()[0];
+    ASSERT_EQ(host().Registry().Hooks().size(), 1u);
+    const hostsim::HookEntry& hook = host().Registry().Hooks()[0];
     EXPECT_EQ(hook.kind, 7);
     EXPECT_EQ(hook.size, 16);
     EXPECT_EQ(hook.owner, kPluginId);
@@ -93,33 +93,33 @@ TEST_F(CreateTest, RegistersTheMapTypeThenTheFileOpenHook) {
 
 TEST_F(CreateTest, NullRecordIsAnsweredZeroAndNothingIsRegistered) {
     EXPECT_EQ(Create(nullptr, kPluginId), 0);
-    EXPECT_TRUE(host().MapTypes().empty());
-    EXPECT_TRUE(host().Hooks().empty());
+    EXPECT_TRUE(host().Registry().MapTypes().empty());
+    EXPECT_TRUE(host().Registry().Hooks().empty());
 }
 
 TEST_F(CreateTest, LoadAddsTheMapMenuThenThePopupWithTheCompositeEntry) {
     std::vector<uint8_t> record(plugin::kInfoRecordSize, 0);
     ASSERT_EQ(Create(record.data(), kPluginId), 1);
-    host().ClearLog();
+    host().Log().Clear();
     EXPECT_EQ(Load(), 1);
     EXPECT_EQ(HostCalls(), (Names{"OLX_AddMenu", "OLX_AddPopupMenu", "OLX_AddChildMenu"}));
 
-    ASSERT_EQ(host().Popups().size(), 1u);
-    const hostsim::PopupEntry& popup = host().Popups()[0];
+    ASSERT_EQ(host().Registry().Popups().size(), 1u);
+    const hostsim::PopupEntry& popup = host().Registry().Popups()[0];
     EXPECT_EQ(popup.pluginId, kPluginId);
     EXPECT_EQ(popup.parent, 10);
     EXPECT_EQ(popup.text, "火山標高プラグイン");
     EXPECT_EQ(popup.arg, 1);
 
-    ASSERT_EQ(host().Menus().size(), 2u);
-    const hostsim::MenuEntry& mapMenu = host().Menus()[0];
+    ASSERT_EQ(host().Registry().Menus().size(), 2u);
+    const hostsim::MenuEntry& mapMenu = host().Registry().Menus()[0];
     EXPECT_FALSE(mapMenu.child);
     EXPECT_EQ(mapMenu.pluginId, kPluginId);
     EXPECT_EQ(mapMenu.parentOrPopup, 32);
     EXPECT_EQ(mapMenu.text, "数値地図火山標高(&V)");
     EXPECT_EQ(mapMenu.proc, &LemMapProc);
 
-    const hostsim::MenuEntry& composite = host().Menus()[1];
+    const hostsim::MenuEntry& composite = host().Registry().Menus()[1];
     EXPECT_TRUE(composite.child);
     EXPECT_EQ(composite.pluginId, kPluginId);
     EXPECT_EQ(composite.parentOrPopup, popup.id);
@@ -130,8 +130,8 @@ TEST_F(CreateTest, LoadAddsTheMapMenuThenThePopupWithTheCompositeEntry) {
 
 TEST_F(CreateTest, BothMenuEntriesAnswerTheStateQueryWithOne) {
     StartModule();
-    for (const hostsim::MenuEntry& menu : host().Menus()) {
-        EXPECT_EQ(host().MenuState(menu.id), std::optional<int32_t>(1)) << menu.text;
+    for (const hostsim::MenuEntry& menu : host().Registry().Menus()) {
+        EXPECT_EQ(host().Registry().MenuState(menu.id), std::optional<int32_t>(1)) << menu.text;
     }
 }
 
@@ -139,10 +139,10 @@ using AboutTest = PluginFixture;
 
 TEST_F(AboutTest, ShowsTheBannerWithTheCopyrightAndReturnsTheBoxResult) {
     StartModule();
-    host().messageBoxAnswers.push_back(1);
+    host().Desktop().AnswerMessageBox(1);
     EXPECT_EQ(About(), 1);
-    ASSERT_EQ(host().MessageBoxes().size(), 1u);
-    const hostsim::MessageBoxRecord& box = host().MessageBoxes()[0];
+    ASSERT_EQ(host().Desktop().MessageBoxes().size(), 1u);
+    const hostsim::MessageBoxRecord& box = host().Desktop().MessageBoxes()[0];
     EXPECT_EQ(box.text, std::string("Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "] ") + plugin::kCopyright);
     EXPECT_EQ(box.style, 0x40u);
     EXPECT_EQ(Close(), 1);
@@ -173,29 +173,29 @@ TEST_F(CaptionTest, BoxesWithoutCaptionCarryTheHostApplicationTitle) {
         SCOPED_TRACE(c.name);
         hostsim::Reset();
         plugin::ResetModuleState();
-        host().stringResources = c.strings;
-        host().executablePath = c.executable;
+        host().Desktop().SetStringResources(c.strings);
+        host().Desktop().SetExecutablePath(c.executable);
         std::vector<uint8_t> record(plugin::kInfoRecordSize, 0);
-        host().version = olx::kRequiredVersion - 1;
+        host().SetVersion(olx::kRequiredVersion - 1);
         EXPECT_EQ(Create(record.data(), kPluginId), 0);
-        host().version = olx::kRequiredVersion;
+        host().SetVersion(olx::kRequiredVersion);
         EXPECT_EQ(Create(record.data(), kPluginId), 1);
         EXPECT_EQ(About(), 1);
-        ASSERT_EQ(host().MessageBoxes().size(), 2u);
-        for (const hostsim::MessageBoxRecord& box : host().MessageBoxes()) EXPECT_EQ(box.caption, c.caption);
+        ASSERT_EQ(host().Desktop().MessageBoxes().size(), 2u);
+        for (const hostsim::MessageBoxRecord& box : host().Desktop().MessageBoxes()) EXPECT_EQ(box.caption, c.caption);
     }
 }
 
 TEST_F(CaptionTest, TheTitleIsTakenOnce) {
-    host().stringResources[57344] = "Orolux";
+    host().Desktop().SetStringResource(57344, "Orolux");
     StartModule();
     EXPECT_EQ(About(), 1);
-    host().stringResources[57344] = "Renamed";
-    host().executablePath = "C:\\B\\Other.exe";
+    host().Desktop().SetStringResource(57344, "Renamed");
+    host().Desktop().SetExecutablePath("C:\\B\\Other.exe");
     EXPECT_EQ(About(), 1);
-    EXPECT_EQ(host().StringResourceQueries(), 1);
-    ASSERT_EQ(host().MessageBoxes().size(), 2u);
-    EXPECT_EQ(host().MessageBoxes()[1].caption, "Orolux");
+    EXPECT_EQ(host().Desktop().StringResourceQueries(), 1);
+    ASSERT_EQ(host().Desktop().MessageBoxes().size(), 2u);
+    EXPECT_EQ(host().Desktop().MessageBoxes()[1].caption, "Orolux");
 }
 
 using ReleaseTest = PluginFixture;
@@ -203,7 +203,7 @@ using ReleaseTest = PluginFixture;
 TEST_F(ReleaseTest, EmptyTableStaysEmptyWithoutHostCalls) {
     StartModule();
     Release();
-    EXPECT_TRUE(host().Log().empty());
+    EXPECT_TRUE(host().Log().Entries().empty());
     EXPECT_EQ(plugin::State().openMaps.Count(), 0u);
     EXPECT_FALSE(plugin::State().openMaps.HasBuckets());
 }
@@ -254,15 +254,15 @@ TEST_F(FileOpenHookTest, TakesLemPathsAndAsksTheHostToOpenThemUnchanged) {
     for (const NameCase& c : NameCases()) {
         hostsim::Reset();
         StartModule();
-        host().activeView = 7;
-        EXPECT_EQ(host().FireFileOpenHook(c.path), c.lem ? 1 : 0) << c.label;
+        host().Maps().SetActiveView(7);
+        EXPECT_EQ(host().Registry().FireFileOpenHook(c.path), c.lem ? 1 : 0) << c.label;
         if (!c.lem) {
-            EXPECT_TRUE(host().OpenRequests().empty()) << c.label;
+            EXPECT_TRUE(host().Maps().OpenRequests().empty()) << c.label;
             EXPECT_EQ(HostCalls(), Names{}) << c.label;
             continue;
         }
-        ASSERT_EQ(host().OpenRequests().size(), 1u) << c.label;
-        const hostsim::OpenRequest& request = host().OpenRequests()[0];
+        ASSERT_EQ(host().Maps().OpenRequests().size(), 1u) << c.label;
+        const hostsim::OpenRequest& request = host().Maps().OpenRequests()[0];
         EXPECT_EQ(request.view, 7u);
         EXPECT_EQ(request.size, 56);
         EXPECT_EQ(request.path, c.path) << c.label;
@@ -283,8 +283,8 @@ TEST_F(FileOpenHookTest, OtherEventsAndNullPathsAreLeftAlone) {
         EXPECT_EQ(plugin::FileOpenHookProc(event, 0, olx::ToParam(path)), 0) << event;
     }
     EXPECT_EQ(plugin::FileOpenHookProc(1001, 0, 0), 0);
-    EXPECT_TRUE(host().Log().empty());
-    EXPECT_TRUE(host().OpenRequests().empty());
+    EXPECT_TRUE(host().Log().Entries().empty());
+    EXPECT_TRUE(host().Maps().OpenRequests().empty());
 }
 
 }  // namespace

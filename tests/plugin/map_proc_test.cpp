@@ -20,13 +20,13 @@ protected:
     void SetUp() override {
         StartModule();
         // The composite dialog has its own tests; here it stays hidden.
-        host().SetProfileInt(kPluginId, "DCMView", 1);
+        host().Profiles().SetInt(kPluginId, "DCMView", 1);
     }
     static CLemMap* Record(uint32_t handle) { return plugin::State().openMaps.Lookup(handle); }
 };
 
 TEST_F(MapProcTest, FileTypeFillsFlagsAndTextsOnly) {
-    const hostsim::FileTypeAnswer answer = host().RequestFileType();
+    const hostsim::FileTypeAnswer answer = host().Maps().RequestFileType();
     EXPECT_EQ(answer.result, 0);
     EXPECT_EQ(answer.record.flag4, 1);
     EXPECT_EQ(answer.record.flag5, 1);
@@ -50,9 +50,9 @@ TEST_F(MapProcTest, NullAddressesAreAnsweredZeroWithoutTouchingMemory) {
 
 TEST_F(MapProcTest, UnknownCodesAndUnknownHandlesChangeNothing) {
     const std::string path = WriteSheet(SmallSheet());
-    const uint32_t handle = host().OpenFile(path);
+    const uint32_t handle = host().Maps().OpenFile(path);
     ASSERT_NE(handle, 0u);
-    host().ClearLog();
+    host().Log().Clear();
 
     std::vector<int16_t> block(olx::kBlockCells, 77);
     tagBLOCKREQUEST request{0, 101282900, block.data()};
@@ -64,7 +64,7 @@ TEST_F(MapProcTest, UnknownCodesAndUnknownHandlesChangeNothing) {
     EXPECT_EQ(LemMapProc(2012, handle + 1, olx::ToParam(&request)), 0);
     EXPECT_EQ(LemMapProc(2021, handle + 1, 0), 0);
     EXPECT_EQ(block, std::vector<int16_t>(olx::kBlockCells, 77));
-    EXPECT_TRUE(host().Names(hostsim::Call::Kind::Host).empty());
+    EXPECT_TRUE(host().Log().Names(hostsim::Call::Kind::Host).empty());
     EXPECT_EQ(plugin::State().openMaps.Count(), 1u);
     EXPECT_NE(Record(handle), nullptr);
 }
@@ -79,10 +79,10 @@ TEST_F(MapProcTest, BlockBeforeAnyMapIsZeroAndLeavesTheBuffer) {
 
 TEST_F(MapProcTest, OpenThenDescribeOpensOnceAndKeepsOneEntry) {
     const std::string path = WriteSheet(SmallSheet());
-    const uint32_t handle = host().OpenFile(path);
+    const uint32_t handle = host().Maps().OpenFile(path);
     ASSERT_NE(handle, 0u);
-    EXPECT_EQ(host().Count("OLX_GetMapFile"), 0);
-    const hostsim::OpenMap* map = host().FindOpenMap(handle);
+    EXPECT_EQ(host().Log().Count("OLX_GetMapFile"), 0);
+    const hostsim::OpenMap* map = host().Maps().FindOpenMap(handle);
     ASSERT_NE(map, nullptr);
     EXPECT_EQ(map->recognised, 1);
     EXPECT_EQ(map->opened, 1);
@@ -93,27 +93,27 @@ TEST_F(MapProcTest, OpenThenDescribeOpensOnceAndKeepsOneEntry) {
     EXPECT_EQ(record->Cols, 40);
 
     // A repeated describe rebuilds the index of the same record.
-    EXPECT_EQ(host().Describe(handle), 1);
+    EXPECT_EQ(host().Maps().Describe(handle), 1);
     EXPECT_EQ(Record(handle), record);
     EXPECT_EQ(plugin::State().openMaps.Count(), 1u);
 }
 
 TEST_F(MapProcTest, DescribeWithoutOpenAsksTheHostForTheMapFile) {
     const std::string path = WriteSheet(SmallSheet());
-    host().SetMapFile(48, path);
-    EXPECT_EQ(host().Describe(48), 1);
-    EXPECT_EQ(host().Count("OLX_GetMapFile"), 1);
+    host().Maps().SetMapFile(48, path);
+    EXPECT_EQ(host().Maps().Describe(48), 1);
+    EXPECT_EQ(host().Log().Count("OLX_GetMapFile"), 1);
     EXPECT_EQ(HostCalls().front(), "OLX_GetMapFile");
     ASSERT_NE(Record(48), nullptr);
     EXPECT_EQ(Record(48)->Cols, 40);
 }
 
 TEST_F(MapProcTest, DescribeOfAPathThatIsNoDatasetFailsAndEntersNothing) {
-    host().SetMapFile(48, "C:\\NOWHERE\\X.LEM");
-    host().closeOnDescribeFailure = false;
-    EXPECT_EQ(host().Describe(48), 0);
+    host().Maps().SetMapFile(48, "C:\\NOWHERE\\X.LEM");
+    host().Maps().SetCloseOnDescribeFailure(false);
+    EXPECT_EQ(host().Maps().Describe(48), 0);
     EXPECT_EQ(plugin::State().openMaps.Count(), 0u);
-    EXPECT_EQ(host().Count("OLX_GetProfileInt"), 0);  // the composite steps never ran
+    EXPECT_EQ(host().Log().Count("OLX_GetProfileInt"), 0);  // the composite steps never ran
 }
 
 TEST_F(MapProcTest, SecondOpenOfAHandleReplacesItsRecord) {
@@ -130,21 +130,21 @@ TEST_F(MapProcTest, SecondOpenOfAHandleReplacesItsRecord) {
 
 TEST_F(MapProcTest, CloseRemovesTheMapAndSharedBucketNeighboursStay) {
     const std::string path = WriteSheet(SmallSheet());
-    host().nextHandle = 16;
-    host().handleStep = 272;  // 16 and 288: both in bucket 1
-    const uint32_t a = host().OpenFile(path);
-    const uint32_t b = host().OpenFile(path);
+    host().Maps().SetNextHandle(16);
+    host().Maps().SetHandleStep(272);  // 16 and 288: both in bucket 1
+    const uint32_t a = host().Maps().OpenFile(path);
+    const uint32_t b = host().Maps().OpenFile(path);
     ASSERT_EQ(a, 16u);
     ASSERT_EQ(b, 288u);
     EXPECT_EQ(plugin::State().openMaps.HandlesInOrder(), (std::vector<uint32_t>{288, 16}));
 
-    EXPECT_EQ(host().CloseMap(a), 1);
+    EXPECT_EQ(host().Maps().CloseMap(a), 1);
     EXPECT_EQ(Record(a), nullptr);
     std::vector<int16_t> block(olx::kBlockCells, 0);
-    EXPECT_EQ(host().ReadBlock(b, 101282900, block.data()), 1);
+    EXPECT_EQ(host().Maps().ReadBlock(b, 101282900, block.data()), 1);
     EXPECT_EQ(LemMapProc(2021, a, 0), 0);
 
-    EXPECT_EQ(host().CloseMap(b), 1);
+    EXPECT_EQ(host().Maps().CloseMap(b), 1);
     EXPECT_FALSE(plugin::State().openMaps.HasBuckets());
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 0u);
 }
@@ -153,22 +153,22 @@ TEST_F(MapProcTest, ElevenOpenMapsTakeTwoPoolBlocksAndReleaseFreesThem) {
     const std::string path = WriteSheet(SmallSheet());
     std::vector<uint32_t> handles;
     for (int i = 0; i < 11; ++i) {
-        handles.push_back(host().OpenFile(path));
+        handles.push_back(host().Maps().OpenFile(path));
         ASSERT_NE(handles.back(), 0u);
     }
     EXPECT_EQ(plugin::State().openMaps.Count(), 11u);
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 2u);
 
-    host().ClearLog();
+    host().Log().Clear();
     Release();
-    EXPECT_TRUE(host().Log().empty());
+    EXPECT_TRUE(host().Log().Entries().empty());
     EXPECT_EQ(plugin::State().openMaps.Count(), 0u);
     EXPECT_FALSE(plugin::State().openMaps.HasBuckets());
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 0u);
     for (uint32_t h : handles) EXPECT_EQ(LemMapProc(2021, h, 0), 0);
 
     // The table fills again after Release.
-    EXPECT_NE(host().OpenFile(path), 0u);
+    EXPECT_NE(host().Maps().OpenFile(path), 0u);
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 1u);
 }
 
@@ -178,13 +178,13 @@ TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
     o.outsideSurvey = false;
     const gen::LemSheet sheet = gen::MakeLemSheet(o);
     ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\V"));
-    host().SetProfileInt(kPluginId, "Region", 2);
-    const uint32_t handle = host().OpenFile("C:\\V\\LEM\\SMALL.LEM");
+    host().Profiles().SetInt(kPluginId, "Region", 2);
+    const uint32_t handle = host().Maps().OpenFile("C:\\V\\LEM\\SMALL.LEM");
     ASSERT_NE(handle, 0u);
     // Margin 2: R2 = 1, the LEM grid starts at whole-map column and row 320, the block whose
     // identifier has row digits 01 and column digits 02 (Xb = 320, Yb = 320).
     std::vector<int16_t> block(olx::kBlockCells, 0);
-    ASSERT_EQ(host().ReadBlock(handle, 10200, block.data()), 1);
+    ASSERT_EQ(host().Maps().ReadBlock(handle, 10200, block.data()), 1);
     // Block row 0 is the southernmost LEM row (29), column 0 the westernmost.
     int16_t expected = 0;
     ASSERT_TRUE(gen::LemSheet::Metres(sheet.At(29, 0), &expected));
@@ -205,12 +205,12 @@ class MapInfoTest : public MapProcTest, public ::testing::WithParamInterface<Reg
 
 TEST_P(MapInfoTest, DescribesTheWholeMapAroundTheSheet) {
     const RegionCase& c = GetParam();
-    if (c.stored) host().SetProfileInt(kPluginId, "Region", *c.stored);
-    host().mapInfoFill = 0xA5;
+    if (c.stored) host().Profiles().SetInt(kPluginId, "Region", *c.stored);
+    host().Maps().SetMapInfoFill(0xA5);
     const std::string path = WriteSheet(WideSheet());
-    const uint32_t handle = host().OpenFile(path);
+    const uint32_t handle = host().Maps().OpenFile(path);
     ASSERT_NE(handle, 0u);
-    const hostsim::OpenMap* map = host().FindOpenMap(handle);
+    const hostsim::OpenMap* map = host().Maps().FindOpenMap(handle);
     ASSERT_NE(map, nullptr);
     const tagMAPINFO& info = map->info;
 
@@ -252,7 +252,7 @@ TEST_P(MapInfoTest, DescribesTheWholeMapAroundTheSheet) {
     EXPECT_EQ(record->OriginLat, info.south);
     EXPECT_EQ(record->OriginLon, info.west);
     EXPECT_EQ(lem::CurrentMargin(), c.region);
-    EXPECT_EQ(host().Profile(kPluginId, "Region"), std::optional<std::string>(std::to_string(c.region)));
+    EXPECT_EQ(host().Profiles().Get(kPluginId, "Region"), std::optional<std::string>(std::to_string(c.region)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Regions, MapInfoTest,
@@ -261,9 +261,9 @@ INSTANTIATE_TEST_SUITE_P(Regions, MapInfoTest,
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(MapProcTest, Region256GivesTheDocumentedWholeMap) {
-    const uint32_t handle = host().OpenFile(WriteSheet(WideSheet()));
+    const uint32_t handle = host().Maps().OpenFile(WriteSheet(WideSheet()));
     ASSERT_NE(handle, 0u);
-    const tagMAPINFO& info = host().FindOpenMap(handle)->info;
+    const tagMAPINFO& info = host().Maps().FindOpenMap(handle)->info;
     EXPECT_EQ(info.width, 84170);
     EXPECT_EQ(info.height, 83420);
     EXPECT_NEAR(info.south, 32.72444, 1e-5);
@@ -271,20 +271,20 @@ TEST_F(MapProcTest, Region256GivesTheDocumentedWholeMap) {
 }
 
 TEST_F(MapProcTest, Region3MovesTheEdgesByOneBlockButWidensByThree) {
-    host().SetProfileInt(kPluginId, "Region", 3);
-    const uint32_t handle = host().OpenFile(WriteSheet(WideSheet()));
+    host().Profiles().SetInt(kPluginId, "Region", 3);
+    const uint32_t handle = host().Maps().OpenFile(WriteSheet(WideSheet()));
     ASSERT_NE(handle, 0u);
-    const tagMAPINFO& info = host().FindOpenMap(handle)->info;
+    const tagMAPINFO& info = host().Maps().FindOpenMap(handle)->info;
     EXPECT_EQ(info.width, 2250 + 960);
     EXPECT_NEAR((138.0 - info.west) * info.cellsPerDegLon, 320.0, 1e-6);
 }
 
 TEST_F(MapProcTest, TitleStaysValidAfterTheCallAndFollowsTheLatestDescribe) {
-    const uint32_t a = host().OpenFile(WriteSheet(WideSheet("A")));
-    const uint32_t b = host().OpenFile(WriteSheet(SmallSheet("B")));
+    const uint32_t a = host().Maps().OpenFile(WriteSheet(WideSheet("A")));
+    const uint32_t b = host().Maps().OpenFile(WriteSheet(SmallSheet("B")));
     ASSERT_NE(a, 0u);
     ASSERT_NE(b, 0u);
-    const tagMAPINFO& info = host().FindOpenMap(b)->info;
+    const tagMAPINFO& info = host().Maps().FindOpenMap(b)->info;
     EXPECT_STREQ(info.title, "火山標高 小さな山");
 }
 
@@ -341,12 +341,12 @@ TEST_F(MapProcTest, DescribeFailsWhenTheHeaderIsRefusedAndLeavesTheRecordInTheTa
     tagMAPINFO info;
     std::memset(&info, 0x5A, sizeof info);
     const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&info), reinterpret_cast<uint8_t*>(&info) + sizeof info);
-    host().ClearLog();
+    host().Log().Clear();
     EXPECT_EQ(LemMapProc(2011, 64, olx::ToParam(&info)), 0);
     EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&info), reinterpret_cast<uint8_t*>(&info) + sizeof info), before);
     EXPECT_NE(Record(64), nullptr);
     EXPECT_EQ(HostCalls(), Names{});  // no settings read, no dialog
-    EXPECT_TRUE(host().Names(hostsim::Call::Kind::Desktop).empty());
+    EXPECT_TRUE(host().Log().Names(hostsim::Call::Kind::Desktop).empty());
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "plugin/entry.h"
 #include "plugin/map_proc.h"
 #include "plugin/module_state.h"
-#include "tests/support/temp_root.h"
 
 namespace plugintest {
 
@@ -35,25 +35,25 @@ protected:
         std::vector<uint8_t> record(plugin::kInfoRecordSize, 0xCC);
         ASSERT_EQ(Create(record.data(), kPluginId), 1);
         ASSERT_EQ(Load(), 1);
-        host().ClearLog();
+        host().Log().Clear();
     }
 
     // The four composite settings as the host stores them; the log is cleared afterwards.
     static void StoreComposite(int32_t linkType, int32_t linkDcm, const std::string& file, int32_t view) {
-        host().SetProfileInt(kPluginId, "LinkType", linkType);
-        host().SetProfileInt(kPluginId, "LinkDCM", linkDcm);
-        host().SetProfile(kPluginId, "DCMFile", file);
-        host().SetProfileInt(kPluginId, "DCMView", view);
-        host().ClearLog();
+        host().Profiles().SetInt(kPluginId, "LinkType", linkType);
+        host().Profiles().SetInt(kPluginId, "LinkDCM", linkDcm);
+        host().Profiles().Set(kPluginId, "DCMFile", file);
+        host().Profiles().SetInt(kPluginId, "DCMView", view);
+        host().Log().Clear();
     }
 
     // Names of the host functions the module called, in order.
-    static std::vector<std::string> HostCalls() { return host().Names(hostsim::Call::Kind::Host); }
+    static std::vector<std::string> HostCalls() { return host().Log().Names(hostsim::Call::Kind::Host); }
 
     // Host calls with their arguments as the stand-in renders them: name(args).
     static std::vector<std::string> HostCallLines() {
         std::vector<std::string> out;
-        for (const hostsim::Call& call : host().Log()) {
+        for (const hostsim::Call& call : host().Log().Entries()) {
             if (call.kind == hostsim::Call::Kind::Host) out.push_back(call.name + "(" + call.args + ")");
         }
         return out;
@@ -76,7 +76,7 @@ protected:
         return {GetInt("LinkType", 0), GetInt("LinkDCM", 0), GetString("DCMFile"), GetInt("DCMView", 0)};
     }
 
-    testsupport::TempRoot root_;
+    hostsim::DriveRoot root_;
 };
 
 }  // namespace plugintest

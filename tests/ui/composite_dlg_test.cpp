@@ -145,11 +145,11 @@ TEST_F(CompositeDlgTest, BrowseAsksForADcmFileStartingFromTheTypedPath) {
     dlg_.DCMFile = "C:\\OLD.DCM";
     user_.Init();
     user_.Type(kPathEdit, "C:\\DEM\\typed.dcm");
-    host().fileDialogAnswers.push_back({true, "C:\\DEM\\\x95\x5C.DCM"});  // 表.DCM
+    host().Desktop().AnswerFileDialog({true, "C:\\DEM\\\x95\x5C.DCM"});  // 表.DCM
     EXPECT_EQ(user_.Click(kBrowse), 0);
 
-    ASSERT_EQ(host().FileDialogs().size(), 1u);
-    const hostsim::FileDialogRecord& request = host().FileDialogs()[0];
+    ASSERT_EQ(host().Desktop().FileDialogs().size(), 1u);
+    const hostsim::FileDialogRecord& request = host().Desktop().FileDialogs()[0];
     EXPECT_TRUE(request.openDialog);
     EXPECT_EQ(request.filter, std::string("圧縮地図 [*.DCM]\0*.DCM\0すべて\0*.*\0\0", 35));
     EXPECT_EQ(request.filterIndex, 1u);
@@ -169,7 +169,7 @@ TEST_F(CompositeDlgTest, CancelledBrowseLeavesThePath) {
     dlg_.DCMFile = "C:\\OLD.DCM";
     user_.Init();
     EXPECT_EQ(user_.Click(kBrowse), 0);  // no answer scripted: cancelled
-    EXPECT_EQ(host().FileDialogs().size(), 1u);
+    EXPECT_EQ(host().Desktop().FileDialogs().size(), 1u);
     EXPECT_EQ(dlg_.DCMFile, "C:\\OLD.DCM");
     EXPECT_EQ(user_.Text(kPathEdit), "C:\\OLD.DCM");
 }
@@ -215,24 +215,24 @@ TEST_F(FileChooserTest, LongInitialNamesAreCutAtACharacterBoundaryInside260Bytes
         {"double-byte inside", std::string(257, 'E') + "\x95\x5C" + "XYZ", std::string(257, 'E') + "\x95\x5C"},
     };
     for (const Case& c : cases) {
-        host().fileDialogAnswers.clear();
+        host().Desktop().ClearFileDialogAnswers();
         CFileChooser chooser(1, "dcm", c.initial.c_str(), 0, "x|*.x||", nullptr);
         EXPECT_EQ(chooser.run(), ui::kIdCancel) << c.label;
-        ASSERT_FALSE(host().FileDialogs().empty());
-        EXPECT_EQ(host().FileDialogs().back().initialName, c.expected) << c.label;
+        ASSERT_FALSE(host().Desktop().FileDialogs().empty());
+        EXPECT_EQ(host().Desktop().FileDialogs().back().initialName, c.expected) << c.label;
         EXPECT_EQ(chooser.path(), c.expected) << c.label;
     }
 }
 
 TEST_F(FileChooserTest, OpenFlagChoosesTheDialogAndOkGivesThePath) {
-    host().fileDialogAnswers.push_back({true, "C:\\OUT\\B.DCM"});
+    host().Desktop().AnswerFileDialog({true, "C:\\OUT\\B.DCM"});
     CFileChooser save(0, "dcm", "C:\\IN\\A.DCM", 0, "x|*.x||", nullptr);
     EXPECT_EQ(save.run(), ui::kIdOk);
     EXPECT_EQ(save.path(), "C:\\OUT\\B.DCM");
-    ASSERT_EQ(host().FileDialogs().size(), 1u);
-    EXPECT_FALSE(host().FileDialogs()[0].openDialog);
-    EXPECT_EQ(host().FileDialogs()[0].flags, 0x00080000u);
-    EXPECT_EQ(host().FileDialogs()[0].filterIndex, 1u);
+    ASSERT_EQ(host().Desktop().FileDialogs().size(), 1u);
+    EXPECT_FALSE(host().Desktop().FileDialogs()[0].openDialog);
+    EXPECT_EQ(host().Desktop().FileDialogs()[0].flags, 0x00080000u);
+    EXPECT_EQ(host().Desktop().FileDialogs()[0].filterIndex, 1u);
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "base/block_id.h"
+#include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "hostsim/text.h"
 #include "plugin/entry.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/lem_sheet.h"
 
 namespace {
@@ -21,30 +21,30 @@ class OpenCommand : public ::testing::Test {
 protected:
     void SetUp() override {
         hostsim::Reset();
-        host().mainWnd = reinterpret_cast<void*>(0x5150);
-        host().activeView = 7;
+        host().Desktop().SetMainWindow(reinterpret_cast<void*>(0x5150));
+        host().Maps().SetActiveView(7);
     }
     void TearDown() override {
         Release();
         hostsim::Reset();
     }
     static hostsim::Host& host() { return hostsim::Get(); }
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
 };
 
 TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
-    host().openLemAnswers.push_back({1, "C:\\V\\LEM\\Abc.lem"});
+    host().Desktop().AnswerOpenDialog({1, "C:\\V\\LEM\\Abc.lem"});
     EXPECT_EQ(ui::RunOpenCommand(), 0);
 
-    EXPECT_EQ(host().Names(Call::Kind::Host),
+    EXPECT_EQ(host().Log().Names(Call::Kind::Host),
               (std::vector<std::string>{"OLX_GetMainWnd", "OLX_GetActiveView", "OLX_OpenMap"}));
     // The dialog's parent is the host's main window.
-    const std::vector<Call> dialogs = host().Calls("open dialog");
+    const std::vector<Call> dialogs = host().Log().Calls("open dialog");
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].args, hostsim::text::Ptr(reinterpret_cast<void*>(0x5150)));
 
-    ASSERT_EQ(host().OpenRequests().size(), 1u);
-    const hostsim::OpenRequest& request = host().OpenRequests()[0];
+    ASSERT_EQ(host().Maps().OpenRequests().size(), 1u);
+    const hostsim::OpenRequest& request = host().Maps().OpenRequests()[0];
     EXPECT_EQ(request.view, 7u);
     EXPECT_EQ(request.size, 56);
     EXPECT_EQ(request.path, std::optional<std::string>("C:\\V\\LEM\\Abc.lem"));
@@ -54,16 +54,16 @@ TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
 }
 
 TEST_F(OpenCommand, CancelOpensNothing) {
-    host().openLemAnswers.push_back({2, ""});
+    host().Desktop().AnswerOpenDialog({2, ""});
     EXPECT_EQ(ui::RunOpenCommand(), 0);
-    EXPECT_EQ(host().Names(Call::Kind::Host), (std::vector<std::string>{"OLX_GetMainWnd"}));
-    EXPECT_TRUE(host().OpenRequests().empty());
+    EXPECT_EQ(host().Log().Names(Call::Kind::Host), (std::vector<std::string>{"OLX_GetMainWnd"}));
+    EXPECT_TRUE(host().Maps().OpenRequests().empty());
 }
 
 TEST_F(OpenCommand, AnOverlongPathFromTheDialogIsNotHandedOn) {
-    host().openLemAnswers.push_back({1, "C:\\" + std::string(257, 'x')});  // 260 bytes
+    host().Desktop().AnswerOpenDialog({1, "C:\\" + std::string(257, 'x')});  // 260 bytes
     EXPECT_EQ(ui::RunOpenCommand(), 0);
-    EXPECT_TRUE(host().OpenRequests().empty());
+    EXPECT_TRUE(host().Maps().OpenRequests().empty());
 }
 
 // The menu entry through the map-type procedure: the host opens the sheet before OLX_OpenMap
@@ -80,18 +80,18 @@ TEST_F(OpenCommand, MenuEntryOpensTheSheetThroughTheMapType) {
     std::array<uint8_t, plugin::kInfoRecordSize> info{};
     ASSERT_EQ(Create(info.data(), kPluginId), 1);
     ASSERT_EQ(Load(), 1);
-    host().SetProfileInt(kPluginId, "DCMView", 1);  // no composite dialog at the open
-    host().ClearLog();
+    host().Profiles().SetInt(kPluginId, "DCMView", 1);  // no composite dialog at the open
+    host().Log().Clear();
 
-    host().openLemAnswers.push_back({1, "C:\\V\\LEM\\Abc.lem"});
-    const int32_t menu = host().FindMenu(plugin::kMapMenuText);
+    host().Desktop().AnswerOpenDialog({1, "C:\\V\\LEM\\Abc.lem"});
+    const int32_t menu = host().Registry().FindMenu(plugin::kMapMenuText);
     ASSERT_NE(menu, 0);
-    EXPECT_EQ(host().FireMenu(menu, 100), 0);
+    EXPECT_EQ(host().Registry().FireMenu(menu, 100), 0);
 
-    const std::vector<Call> opens = host().Calls("OLX_OpenMap");
+    const std::vector<Call> opens = host().Log().Calls("OLX_OpenMap");
     ASSERT_EQ(opens.size(), 1u);
     EXPECT_EQ(opens[0].result, "1");
-    const std::vector<hostsim::OpenMap> maps = host().OpenMaps();
+    const std::vector<hostsim::OpenMap> maps = host().Maps().OpenMaps();
     ASSERT_EQ(maps.size(), 1u);
     EXPECT_EQ(maps[0].path, "C:\\V\\LEM\\Abc.lem");
     EXPECT_EQ(maps[0].described, 1);
@@ -100,7 +100,7 @@ TEST_F(OpenCommand, MenuEntryOpensTheSheetThroughTheMapType) {
     // The opened map draws: the block at the sheet's south-west corner (the sheet lies
     // 320 x (256 div 2) cells in from the whole map's edges) holds the sheet's elevations.
     std::vector<int16_t> block(320 * 320, 0);
-    ASSERT_EQ(host().ReadBlock(maps[0].handle, CellToTileId(40960, 40960), block.data()), 1);
+    ASSERT_EQ(host().Maps().ReadBlock(maps[0].handle, CellToTileId(40960, 40960), block.data()), 1);
     int compared = 0;
     for (int r = 0; r < options.rows; ++r) {
         for (int k = 0; k < options.cols; ++k) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/drive_root.h"
 #include "platform/cp932.h"
-#include "tests/support/temp_root.h"
 #include "tools/gen/lem_sheet.h"
 
 namespace ui {
@@ -36,7 +36,7 @@ std::string HeaderWithTitle(const std::string& title) {
 
 class MapListFill : public ::testing::Test {
 protected:
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
 };
 
 TEST_F(MapListFill, FolderWithoutLemFilesGivesNoRows) {

@@ -1,54 +1,47 @@
 #include "tools/render/mount.h"
 
-#include <stdlib.h>
-
-#include <cerrno>
-#include <cstring>
+#include <exception>
 #include <filesystem>
 
-#include "platform/path_root.h"
 #include "tools/render/cleanup.h"
 
 namespace render {
 namespace fs = std::filesystem;
 
 Mounts::Mounts() {
-    std::error_code ec;
-    const fs::path tmp = fs::temp_directory_path(ec);
-    std::string tmpl = ((ec ? fs::path("/tmp") : tmp) / "tephrix-render-XXXXXX").string();
+    // Registered for the signal handler before a signal can leave the folder behind.
     const DeferSignals defer;
-    if (::mkdtemp(tmpl.data())) {
-        root_ = tmpl;
-        RegisterTemporary(root_);
-        platform::SetPosixRoot(root_);
-    } else {
-        error_ = tmpl.substr(0, tmpl.size() - 7) + ": " + std::strerror(errno);
+    try {
+        root_.emplace("tephrix-render");
+        RegisterTemporary(root_->Dir());
+    } catch (const std::exception& e) {
+        error_ = e.what();
     }
 }
 
 Mounts::~Mounts() {
-    std::error_code ec;
-    if (root_.empty()) return;
-    fs::remove_all(root_, ec);  // removes the links, not what they point to
-    for (char d = 'C'; d < nextDrive_; ++d) ForgetTemporary(root_ + "/" + d);
-    ForgetTemporary(root_);
+    if (!root_) return;
+    const std::string dir = root_->Dir();
+    root_.reset();  // removes the links, not what they point to
+    for (char d = 'C'; d < nextDrive_; ++d) ForgetTemporary(dir + "/" + d);
+    ForgetTemporary(dir);
 }
 
 bool Mounts::Ready(std::string& error) const {
     error = error_;
-    return !root_.empty();
+    return root_.has_value();
 }
 
 std::string Mounts::Mount(const std::string& hostPath) {
     std::error_code ec;
     fs::path file = fs::absolute(hostPath, ec);
-    if (ec || root_.empty() || nextDrive_ > 'Z') return {};
+    if (ec || !root_ || nextDrive_ > 'Z') return {};
     fs::path folder = file.parent_path();
     fs::path parent = folder.has_parent_path() && folder != folder.root_path() ? folder.parent_path() : folder;
     const char drive = nextDrive_++;
     const DeferSignals defer;
-    RegisterTemporary(root_ + "/" + drive);
-    fs::create_directory_symlink(parent, fs::path(root_) / std::string(1, drive), ec);
+    RegisterTemporary(root_->Dir() + "/" + drive);
+    fs::create_directory_symlink(parent, fs::path(root_->Dir()) / std::string(1, drive), ec);
     if (ec) return {};
     drives_.push_back(parent.string());
     std::string windows(1, drive);

@@ -3,8 +3,11 @@
 // layouts (LEM\ + HEADER\ side by side, or a flat pair) keep their shape.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "hostsim/drive_root.h"
 
 namespace render {
 
@@ -23,7 +26,7 @@ public:
     [[nodiscard]] std::string ToHostPaths(const std::string& text) const;
 
 private:
-    std::string root_;
+    std::optional<hostsim::DriveRoot> root_;
     std::string error_;
     std::vector<std::string> drives_;  // host folder of drive 'C' + index
     char nextDrive_ = 'C';

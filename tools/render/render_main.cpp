@@ -74,25 +74,27 @@ void PrintRegistration(const hostsim::Host& host, const std::vector<uint8_t>& re
     std::printf("module:    %s\n", RecordText(record, 4, 80).c_str());
     std::printf("version:   %s\n", RecordText(record, 84, 30).c_str());
     std::printf("copyright: %s\n", RecordText(record, 114, 162).c_str());
-    for (const hostsim::MapTypeEntry& t : host.MapTypes()) std::printf("map type:  id %d, record of %d bytes\n", t.id, t.size);
-    for (const hostsim::HookEntry& h : host.Hooks()) std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
-    for (const hostsim::PopupEntry& p : host.Popups())
+    for (const hostsim::MapTypeEntry& t : host.Registry().MapTypes())
+        std::printf("map type:  id %d, record of %d bytes\n", t.id, t.size);
+    for (const hostsim::HookEntry& h : host.Registry().Hooks())
+        std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
+    for (const hostsim::PopupEntry& p : host.Registry().Popups())
         std::printf("popup:     %d \"%s\" under menu %d\n", p.id, EscapeForTerminal(Cp932ToUtf8(p.text)).c_str(), p.parent);
-    for (const hostsim::MenuEntry& m : host.Menus())
+    for (const hostsim::MenuEntry& m : host.Registry().Menus())
         std::printf("menu:      %d \"%s\" %s %d\n", m.id, EscapeForTerminal(Cp932ToUtf8(m.text)).c_str(),
                     m.child ? "in popup" : "under menu", m.parentOrPopup);
-    const size_t before = host.MessageBoxes().size();
+    const size_t before = host.Desktop().MessageBoxes().size();
     const int32_t answer = About();
-    for (size_t i = before; i < host.MessageBoxes().size(); ++i)
-        std::printf("About box: \"%s\" (answered %d)\n", EscapeForTerminal(Cp932ToUtf8(host.MessageBoxes()[i].text)).c_str(),
-                    answer);
+    for (size_t i = before; i < host.Desktop().MessageBoxes().size(); ++i)
+        std::printf("About box: \"%s\" (answered %d)\n",
+                    EscapeForTerminal(Cp932ToUtf8(host.Desktop().MessageBoxes()[i].text)).c_str(), answer);
 }
 
 // The module's message boxes since index first, as one line of UTF-8 with host paths.
 std::string BoxesText(const hostsim::Host& host, size_t first, const Mounts& mounts) {
     std::string text;
-    for (size_t i = first; i < host.MessageBoxes().size(); ++i) {
-        std::string box = mounts.ToHostPaths(Cp932ToUtf8(host.MessageBoxes()[i].text));
+    for (size_t i = first; i < host.Desktop().MessageBoxes().size(); ++i) {
+        std::string box = mounts.ToHostPaths(Cp932ToUtf8(host.Desktop().MessageBoxes()[i].text));
         std::string line;
         for (char c : box) {
             if (c == '\n' || c == '\r') {
@@ -209,7 +211,7 @@ int Run(int argc, char** argv) {
         hostsim::Host& host;
         uint32_t handle = 0;
         ~Session() {
-            if (handle) host.CloseMap(handle);
+            if (handle) host.Maps().CloseMap(handle);
             Release();
         }
     } session{host};
@@ -218,25 +220,25 @@ int Run(int argc, char** argv) {
         if (o.sheet.empty()) return kExitDone;
     }
     // The composite is chosen here, not in the dialog at map open.
-    host.SetProfileInt(kPluginId, "DCMView", 1);
-    host.SetProfileInt(kPluginId, "Region", o.region);
-    host.SetProfileInt(kPluginId, "LinkDCM", o.source == Source::None ? 0 : 1);
-    host.SetProfileInt(kPluginId, "LinkType", o.source == Source::Dcm ? 1 : 0);
+    host.Profiles().SetInt(kPluginId, "DCMView", 1);
+    host.Profiles().SetInt(kPluginId, "Region", o.region);
+    host.Profiles().SetInt(kPluginId, "LinkDCM", o.source == Source::None ? 0 : 1);
+    host.Profiles().SetInt(kPluginId, "LinkType", o.source == Source::Dcm ? 1 : 0);
     if (o.source == Source::Dcm) {
         const std::string dcm = mounts.Mount(o.dcm);
         if (dcm.empty()) return Fail(kExitData, o.dcm + ": cannot be linked into the host's drives");
-        host.SetProfile(kPluginId, "DCMFile", dcm);
+        host.Profiles().Set(kPluginId, "DCMFile", dcm);
     }
     if (o.source == Source::Guidebook) hostsim::InstallGuidebookTerrain(host);
 
     Progress progress(!o.quiet && isatty(STDERR_FILENO));
     progress.Phase("opening the sheet...");
-    const size_t boxesBefore = host.MessageBoxes().size();
+    const size_t boxesBefore = host.Desktop().MessageBoxes().size();
     const double tOpen = Now();
-    const uint32_t handle = host.OpenFile(sheetPath);
+    const uint32_t handle = host.Maps().OpenFile(sheetPath);
     session.handle = handle;
     const double openSeconds = Now() - tOpen;
-    const hostsim::OpenMap* map = handle ? host.FindOpenMap(handle) : nullptr;
+    const hostsim::OpenMap* map = handle ? host.Maps().FindOpenMap(handle) : nullptr;
     const std::string said = BoxesText(host, boxesBefore, mounts);
     if (!map || map->described != 1) {
         progress.Done();
@@ -320,7 +322,7 @@ int Run(int argc, char** argv) {
                 std::fill(block.begin(), block.end(), kNoValue);
                 const int32_t id = BlockId(static_cast<int>(firstBx + bx), static_cast<int>(firstBy + by));
                 const double t0 = Now();
-                if (host.ReadBlock(handle, id, block.data()) != 1) ++blockFailures;
+                if (host.Maps().ReadBlock(handle, id, block.data()) != 1) ++blockFailures;
                 blockSeconds += Now() - t0;
                 if (!checksums.empty()) checksums[static_cast<size_t>(by * nbx + bx)] = Fnv1a(block.data(), block.size());
                 const int px0 = FirstAt(colAt, static_cast<int>(bx * kBlock)), px1 = FirstAt(colAt, static_cast<int>((bx + 1) * kBlock));

@@ -11,15 +11,6 @@
 
 namespace harness {
 
-int Scaled(int timeoutMs) {
-    static const int factor = [] {
-        const char* env = std::getenv("TEPHRIX_WINE_TIME_FACTOR");
-        const int value = env ? std::atoi(env) : 1;
-        return value >= 1 && value <= 100 ? value : 1;
-    }();
-    return timeoutMs * factor;
-}
-
 HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs) {
     timeoutMs = Scaled(timeoutMs);
     for (int waited = 0;; waited += 50) {
@@ -191,33 +182,6 @@ void RunAsUser(const std::function<void()>& host, const std::function<void()>& u
         TerminateProcess(GetCurrentProcess(), 3);
     }
     CloseHandle(thread);
-}
-
-namespace {
-DWORD WINAPI Watch(void* data) {
-    Sleep(static_cast<DWORD>(reinterpret_cast<intptr_t>(data)));
-    CHECK(false, "the harness finished in time (a dialog hung)");
-    Finish();
-    TerminateProcess(GetCurrentProcess(), 3);
-    return 0;
-}
-}  // namespace
-
-void StartWatchdog(int timeoutMs) {
-    HANDLE thread =
-        CreateThread(nullptr, 0, Watch, reinterpret_cast<void*>(static_cast<intptr_t>(Scaled(timeoutMs))), 0, nullptr);
-    if (thread) CloseHandle(thread);
-}
-
-HWND CreateHostFrame() {
-    WNDCLASSA frameClass{};
-    frameClass.lpfnWndProc = DefWindowProcA;
-    frameClass.hInstance = GetModuleHandleA(nullptr);
-    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    frameClass.lpszClassName = "TephrixHarnessFrame";
-    RegisterClassA(&frameClass);
-    return CreateWindowExA(0, frameClass.lpszClassName, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000, 800,
-                           nullptr, nullptr, frameClass.hInstance, nullptr);
 }
 
 std::string ScreenshotFolder() {

@@ -9,11 +9,11 @@
 #include "platform/win32/windows_gateway.h"
 #include <commctrl.h>
 
+#include "wine/harness/runner.h"
+
 namespace harness {
 
-// Every time limit below is multiplied by TEPHRIX_WINE_TIME_FACTOR (default 1): under CPU
-// emulation the same steps take many times as long.
-int Scaled(int timeoutMs);
+// Every time limit below is scaled (Scaled(), wine/harness/runner.h).
 
 // Polls until pred gives a window or timeoutMs has passed; nullptr on timeout.
 HWND WaitFor(const std::function<HWND()>& pred, int timeoutMs = 10000);
@@ -50,13 +50,6 @@ void Abandon(HWND dialog);
 // thread, host on the calling one; then the user thread gets timeoutMs to finish. When it does
 // not, the run fails at once (the thread still holds the caller's state, so the process ends).
 void RunAsUser(const std::function<void()>& host, const std::function<void()>& user, int timeoutMs = 20000);
-
-// Ends the process with a failure line when the harness has not finished after timeoutMs: a
-// dialog that never closes must fail the run, not hang it.
-void StartWatchdog(int timeoutMs);
-
-// A visible top-level window that plays the host's main window.
-HWND CreateHostFrame();
 
 // The folder for screenshots as a Windows path: TEPHRIX_WINE_OUT (a Unix path is taken as one on
 // drive Z:), or the current folder.
