@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/message_box.h"
+#include "platform/result.h"
 #include "tephrix/version.h"
 
 namespace ui {
@@ -22,29 +24,34 @@ constexpr char kNoMapChosen[] = "地図を指定してください.";
 
 constexpr uint32_t kExclamation = platform::kMbOk | platform::kMbIconExclamation;
 
-// head and tail in one terminated text; a tail longer than the room left is cut. Room for the
-// longest head and a path of 259 bytes (the paths the module handles), or a setting of any length
-// up to that.
+// head, between and tail as one terminated text. It is composed in a fixed buffer, so that the
+// boxes for want of memory need none; only a tail too long for it (a setting of any length) takes
+// heap storage, and is cut to the buffer when even that cannot be had.
 class Text {
 public:
     Text(const char* head, const char* tail, const char* between = "") {
+        const size_t need = Length(head) + Length(between) + Length(tail);
+        if (need >= sizeof fixed_ && platform::TryAllocate([&] { heap_.reserve(need + 1); })) {
+            heap_.append(head ? head : "").append(between ? between : "").append(tail ? tail : "");
+            return;
+        }
         Append(head);
         Append(between);
         Append(tail);
     }
-    [[nodiscard]] const char* c_str() const { return text_; }
+    [[nodiscard]] const char* c_str() const { return heap_.empty() ? fixed_ : heap_.c_str(); }
 
 private:
+    static size_t Length(const char* part) { return part ? std::strlen(part) : 0; }
     void Append(const char* part) {
-        if (!part) return;
-        const size_t room = sizeof text_ - 1 - length_;
-        const size_t n = std::min(std::strlen(part), room);
-        std::memcpy(text_ + length_, part, n);
+        const size_t n = std::min(Length(part), sizeof fixed_ - 1 - length_);
+        if (n > 0) std::memcpy(fixed_ + length_, part, n);
         length_ += n;
-        text_[length_] = '\0';
+        fixed_[length_] = '\0';
     }
-    char text_[1024] = {};
+    char fixed_[1024] = {};
     size_t length_ = 0;
+    std::string heap_;
 };
 
 }  // namespace

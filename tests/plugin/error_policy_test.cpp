@@ -95,6 +95,22 @@ TEST_F(ErrorPolicyTest, DialogWhoseWindowCannotBeMadeIsToldOfAndChangesNothing) 
     EXPECT_EQ(host().ViewCacheClears(), 0);
 }
 
+// Boxes are composed in a fixed buffer; a setting longer than it still reaches the box whole.
+TEST_F(ErrorPolicyTest, StopBoxCarriesADcmSettingOfAnyLength) {
+    for (const size_t length : {size_t{10}, size_t{2000}}) {
+        hostsim::Reset();
+        plugin::ResetModuleState();
+        StartModule();
+        const std::string setting = "C:\\" + std::string(length, 'D') + ".DCM";
+        StoreComposite(1, 1, setting, 1);
+        EXPECT_EQ(OpenSheet(), 1);
+        EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                                  "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n" +
+                                  setting}))
+            << length;
+    }
+}
+
 TEST_F(ErrorPolicyTest, MenuCommandsWhoseDialogCannotBeMadeAreToldOfAndDoNothing) {
     struct Case {
         const char* menu;
