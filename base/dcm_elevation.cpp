@@ -4,7 +4,6 @@
 #include <bit>
 #include <iterator>
 #include <cstring>
-#include <new>
 
 #include "base/le_bytes.h"
 #include "base/resample.h"
@@ -56,7 +55,7 @@ void CDcmElevation::ClearStore() {
     std::fill(std::begin(storeUse_), std::end(storeUse_), 0);
 }
 
-int CDcmElevation::Open(const char* path) {
+platform::Result CDcmElevation::Open(const char* path) {
     index_.clear();
     index_.shrink_to_fit();
     indexCount_ = 0;
@@ -67,20 +66,20 @@ int CDcmElevation::Open(const char* path) {
     const size_t length = path != nullptr ? std::strlen(path) : kMaxPath;
     if (length >= kMaxPath) {
         filePath_.clear();
-        return 0;
+        return platform::Result::IoError(path);
     }
     filePath_.assign(path, length);
 
     platform::File file;
-    if (!file.Open(filePath_)) return 0;
+    if (!file.Open(filePath_)) return platform::Result::IoError(filePath_.c_str());
     ReadOrZero(file, 0, header_, kHeaderSize);
     if (std::memcmp(header_ + kMagicOffset, kMagic, 4) != 0 || base::LoadI16(header_ + kZeroWordOffset) != 0) {
-        return 0;
+        return platform::Result::NotThisFormat();
     }
 
     if (base::LoadI32(header_ + kCellsLatOffset) > kMaxCellsPerDegree ||
         base::LoadI32(header_ + kCellsLonOffset) > kMaxCellsPerDegree) {
-        return 0;
+        return platform::Result::Damaged();
     }
 
     // The count decides an allocation only once the file is known to be big enough to hold it.
@@ -88,15 +87,15 @@ int CDcmElevation::Open(const char* path) {
     const int64_t fileSize = file.Size();
     if (count < 0 || count > kMaxIndexEntries || fileSize < 0 ||
         static_cast<int64_t>(count) > fileSize / kIndexEntrySize) {
-        return 0;
+        return platform::Result::Damaged();
     }
     std::vector<uint8_t> raw;
-    try {
-        raw.resize(static_cast<size_t>(count) * kIndexEntrySize);
-        index_.resize(static_cast<size_t>(count));
-    } catch (const std::bad_alloc&) {
+    if (!platform::TryAllocate([&] {
+            raw.resize(static_cast<size_t>(count) * kIndexEntrySize);
+            index_.resize(static_cast<size_t>(count));
+        })) {
         index_.clear();
-        return 0;
+        return platform::Result::NoMemory("CDcmElevation::Open");
     }
     ReadOrZero(file, base::LoadI32(header_ + kIndexOffsetOffset), raw.data(), raw.size());
     for (int32_t i = 0; i < count; ++i) {
@@ -111,7 +110,7 @@ int CDcmElevation::Open(const char* path) {
                  index_.end());
     indexCount_ = count;
     ready_ = true;
-    return 1;
+    return platform::Result::Ok();
 }
 
 bool CDcmElevation::HasDatumTag() const {

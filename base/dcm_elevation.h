@@ -9,6 +9,7 @@
 
 #include "base/resample.h"
 #include "platform/file.h"
+#include "platform/result.h"
 
 class CDcmElevation {
 public:
@@ -45,8 +46,10 @@ public:
     CDcmElevation(const CDcmElevation&) = delete;
     CDcmElevation& operator=(const CDcmElevation&) = delete;
 
-    // 1 when header and index were read. Paths of kMaxPath bytes or more are refused.
-    [[nodiscard]] int Open(const char* path);
+    // Reads header and index. kNotThisFormat: no "BEVM" signature or a non-zero word after it;
+    // kDamaged: a grid or an index count the file cannot mean; kIoError (subject: the path): the
+    // file cannot be opened, or the path is kMaxPath bytes or more; kNoMemory: no room for the index.
+    platform::Result Open(const char* path);
     // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);

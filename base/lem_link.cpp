@@ -1,21 +1,16 @@
 // CLemMap's attachment of a 50 m source and the conversion of the map's corner into its datum.
 #include <memory>
-#include <new>
 #include <string>
 
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
 #include "lem/lem_map.h"
 
-int CLemMap::LinkDcm(const char* path) {
-    if (!Dcm) {
-        try {
-            Dcm = std::make_unique<CDcmElevation>();
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
+platform::Result CLemMap::LinkDcm(const char* path) {
+    if (!Dcm && !platform::TryAllocate([&] { Dcm = std::make_unique<CDcmElevation>(); })) {
+        return platform::Result::NoMemory("CLemMap::LinkDcm");
     }
-    if (!Dcm->Open(path)) return 0;
+    if (const platform::Result opened = Dcm->Open(path); !opened) return opened;
     int32_t datum = olx::kModuleDatum;
     if (Dcm->HasDatumTag()) {
         const std::string name = Dcm->DatumName();
@@ -23,19 +18,15 @@ int CLemMap::LinkDcm(const char* path) {
     }
     const tagGEOPOS corner{OriginLat, OriginLon};
     OLX_ConvertDatum(&corner, &SourceOrigin, olx::kModuleDatum, datum);
-    return 1;
+    return platform::Result::Ok();
 }
 
-int CLemMap::LinkXem(const void* setId, const char* setName) {
-    if (!Xem) {
-        try {
-            Xem = std::make_unique<CXemElevation>();
-        } catch (const std::bad_alloc&) {
-            return 0;
-        }
+platform::Result CLemMap::LinkXem(const void* setId, const char* setName) {
+    if (!Xem && !platform::TryAllocate([&] { Xem = std::make_unique<CXemElevation>(); })) {
+        return platform::Result::NoMemory("CLemMap::LinkXem");
     }
-    if (!Xem->Open(setId, setName)) return 0;
+    if (const platform::Result opened = Xem->Open(setId, setName); !opened) return opened;
     const tagGEOPOS corner{OriginLat, OriginLon};
     OLX_ConvertDatum(&corner, &SourceOrigin, olx::kModuleDatum, Xem->Info().datum);
-    return 1;
+    return platform::Result::Ok();
 }

@@ -35,7 +35,7 @@ CXemElevation::~CXemElevation() {
     if (handle_ != 0) OLX_XEM_Close(handle_);
 }
 
-int CXemElevation::Open(const void* setId, const char* setName) {
+platform::Result CXemElevation::Open(const void* setId, const char* setName) {
     // A handle left from an earlier open would otherwise never be closed.
     if (handle_ != 0) {
         OLX_XEM_Close(handle_);
@@ -43,11 +43,11 @@ int CXemElevation::Open(const void* setId, const char* setName) {
     }
     info_.size = static_cast<int32_t>(sizeof(tagMAPSETCREATEINFO));
     handle_ = OLX_XEM_Open(setId, setName);
-    if (handle_ == 0) return 0;
-    if (OLX_XEM_GetMapsetInfo(handle_, &info_) != 0) return 1;
+    if (handle_ == 0) return platform::Result::IoError(setName);
+    if (OLX_XEM_GetMapsetInfo(handle_, &info_) != 0) return platform::Result::Ok();
     OLX_XEM_Close(handle_);
     handle_ = 0;
-    return 0;
+    return platform::Result::Damaged();
 }
 
 int CXemElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,

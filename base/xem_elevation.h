@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/resample.h"
+#include "platform/result.h"
 #include "plugin/host_interface.h"
 
 // Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
@@ -23,7 +24,9 @@ public:
     CXemElevation(const CXemElevation&) = delete;
     CXemElevation& operator=(const CXemElevation&) = delete;
 
-    [[nodiscard]] int Open(const void* setId, const char* setName);
+    // kIoError (subject: the set name) when the host cannot open the set, kDamaged when it opens
+    // but cannot describe it.
+    platform::Result Open(const void* setId, const char* setName);
     // 1 when the block was resampled; 0 (block untouched) when no set is open.
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                   double cellsPerDegLon);

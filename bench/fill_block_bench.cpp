@@ -43,7 +43,7 @@ public:
     }
     std::unique_ptr<CDcmElevation> Open() const {
         auto dcm = std::make_unique<CDcmElevation>();
-        if (dcm->Open("C:\\DEM\\LAND.DCM") != 1) std::abort();
+        if (!dcm->Open("C:\\DEM\\LAND.DCM")) std::abort();
         return dcm;
     }
 
@@ -64,7 +64,7 @@ std::unique_ptr<CXemElevation> OpenGuidebook() {
     }
     MakeGuidebookSetId(1);
     auto xem = std::make_unique<CXemElevation>();
-    if (xem->Open(GuidebookSetId(), "GUIDEDEM") != 1) std::abort();
+    if (!xem->Open(GuidebookSetId(), "GUIDEDEM")) std::abort();
     return xem;
 }
 

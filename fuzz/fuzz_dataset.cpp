@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CLemMap map;
     if (!map.Open(openHeader ? layout.header : layout.data)) return 0;
-    const int indexed = map.GetHeader();
+    const bool indexed = map.GetHeader().ok();
     if (indexed) {
         FUZZ_CHECK(static_cast<size_t>(map.RecordCount) == map.RowTable.size());
         FUZZ_CHECK(map.LineBuffer.size() == static_cast<size_t>(map.Cols) * 5 + 13);
@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const double m = 320.0 * (margin / 2);
         map.OriginLat = map.SouthLat - m / map.CellsPerDegLat;
         map.OriginLon = map.WestLon - m / map.CellsPerDegLon;
-        FUZZ_CHECK(map.LinkDcm(kBasePath) == 1);
+        FUZZ_CHECK(map.LinkDcm(kBasePath).ok());
     }
 
     static int16_t block[kSide * kSide];

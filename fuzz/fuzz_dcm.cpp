@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CLemMap map;
     CDcmElevation* dcm = nullptr;
     std::unique_ptr<CDcmElevation> own;
-    int opened = 0;
+    platform::Result opened;
     if (viaLink) {
         map.OriginLat = 35.0;
         map.OriginLon = 138.0;
@@ -88,6 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dcm = own.get();
         opened = dcm->Open(path);
     }
+    // The only open that can fail with enough memory and an openable file is a refusal.
+    FUZZ_CHECK(opened.status != platform::Status::kIoError && opened.status != platform::Status::kNoMemory);
+    FUZZ_CHECK(opened.ok() == dcm->Ready());
     if (opened) {
         // Bytes past the end of the file read as zeros, so a file may stop inside the zero word.
         FUZZ_CHECK(file.size() >= 4 && file.substr(0, 4) == "BEVM");

@@ -17,9 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CLemMap map;
     // Title mode must leave the row table as it was.
     map.RowTable = {7, 7};
-    const int accepted = CLemMap::ReadHeader(path, map, headerOnly);
+    const platform::Result accepted = CLemMap::ReadHeader(path, map, headerOnly);
 
-    // The file opens and every count is bounded: no message box is due.
+    // The file opens and every count is bounded: whatever it holds is accepted or refused, never
+    // an I/O or memory failure, and the reader shows nothing.
+    FUZZ_CHECK(accepted.status != platform::Status::kIoError && accepted.status != platform::Status::kNoMemory);
     FUZZ_CHECK(hostsim::Get().Desktop().MessageBoxes().empty());
     FUZZ_CHECK(map.Title.size() <= 256);
     if (headerOnly) {

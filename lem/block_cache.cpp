@@ -1,9 +1,9 @@
 #include "lem/block_cache.h"
 
 #include <cstring>
-#include <new>
 
 #include "lem/field_row.h"
+#include "platform/result.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -72,13 +72,10 @@ void CBlockCache::Store(int32_t blockId, const BlockInputs& inputs, const int16_
             break;
         }
     }
-    if (target == nullptr && entries_.size() < kCapacity) {
-        try {
-            entries_.push_back(std::make_unique<Entry>());
-            target = entries_.back().get();
-        } catch (const std::bad_alloc&) {
-            target = nullptr;
-        }
+    // Without memory for another entry the oldest one is reused.
+    if (target == nullptr && entries_.size() < kCapacity &&
+        platform::TryAllocate([&] { entries_.push_back(std::make_unique<Entry>()); })) {
+        target = entries_.back().get();
     }
     if (target == nullptr) {
         if (entries_.empty()) return;

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "base/block_id.h"
@@ -14,7 +13,7 @@
 #include "lem/field_row.h"
 #include "lem/path.h"
 #include "platform/file.h"
-#include "platform/message_box.h"
+#include "platform/result.h"
 
 namespace lem {
 namespace {
@@ -44,15 +43,9 @@ constexpr int kBlockCells = kBlockSide * kBlockSide;
 using lem::kNoData;
 using lem::kOutsideSurvey;
 
-void ShowFileError(const std::string& path) {
-    std::string text = "ファイルが開けません.\n" + path;
-    platform::ShowMessageBox(nullptr, text.c_str(), nullptr,
-                             platform::kMbOk | platform::kMbIconExclamation);
-}
-
-void ShowMemoryError(const char* text) {
-    platform::ShowMessageBox(nullptr, text, nullptr, platform::kMbOk | platform::kMbIconExclamation);
-}
+using platform::Result;
+constexpr char kReadHeaderOperation[] = "CLemMap::ReadHeader()";
+constexpr char kGetHeaderOperation[] = "CLemMap::GetHeader";
 
 bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -163,11 +156,12 @@ uint64_t NextSerial() {
 bool Exists(const std::string& path) { return !path.empty() && platform::PathExists(path); }
 
 // The header must begin with the four bytes of the scale mark.
-bool HeaderHasScaleMark(const std::string& path) {
+Result CheckScaleMark(const std::string& path) {
     platform::File file;
-    if (!file.Open(path)) return false;
+    if (!file.Open(path)) return Result::IoError(path.c_str());
     char head[4];
-    return file.Read(head, sizeof head) == 4 && std::memcmp(head, kScaleMark, 4) == 0;
+    if (file.Read(head, sizeof head) == 4 && std::memcmp(head, kScaleMark, 4) == 0) return Result::Ok();
+    return Result::NotThisFormat();
 }
 
 std::string BaseNameOf(const std::string& fileName) {
@@ -216,17 +210,17 @@ int CLemMap::CloseDataset() {
     return 1;
 }
 
-int CLemMap::Open(const char* path) {
+Result CLemMap::Open(const char* path) {
     FreeBuffers();
     ClearState();
 
     const std::string input = path ? path : "";
     std::string fileName;
-    if (!lem::SplitPath(input, &Folder, &fileName)) return 0;
+    if (!lem::SplitPath(input, &Folder, &fileName)) return Result::NotThisFormat();
     BaseName = BaseNameOf(fileName);
     // Folder becomes the parent of the folder that holds the file.
     if (lem::HasTrailingBackslash(Folder.c_str())) Folder.pop_back();
-    if (!lem::SplitPath(Folder, &Folder, nullptr)) return 0;
+    if (!lem::SplitPath(Folder, &Folder, nullptr)) return Result::NotThisFormat();
 
     std::string lemData = BuildPath(Folder, kSubLem, BaseName, ".LEM");
     std::string dataData = BuildPath(Folder, kSubData, BaseName, ".LEM");
@@ -235,25 +229,28 @@ int CLemMap::Open(const char* path) {
     const bool dataFound = Exists(lemData) || Exists(dataData);
     const bool headerFound = Exists(header) || Exists(oldHeader);
     if (dataFound && headerFound) {
-        if (!HeaderHasScaleMark(Exists(header) ? header : oldHeader)) return 0;
-        dataPathPrimary_ = std::move(lemData);
-        dataPathSecondary_ = std::move(dataData);
+        // The header's path outlives the result: it becomes the record's own.
         headerPathPrimary_ = std::move(header);
         headerPathSecondary_ = std::move(oldHeader);
+        const std::string& found = Exists(headerPathPrimary_) ? headerPathPrimary_ : headerPathSecondary_;
+        if (const Result marked = CheckScaleMark(found); !marked) return marked;
+        dataPathPrimary_ = std::move(lemData);
+        dataPathSecondary_ = std::move(dataData);
         Opened = 1;
-        return 1;
+        return Result::Ok();
     }
 
     // Flat layout: the two files side by side in the folder of path itself.
-    if (!lem::SplitPath(input, &Folder, nullptr)) return 0;
+    if (!lem::SplitPath(input, &Folder, nullptr)) return Result::NotThisFormat();
     std::string flatData = BuildPath(Folder, nullptr, BaseName, ".LEM");
     std::string flatHeader = BuildPath(Folder, nullptr, BaseName, ".CSV");
-    if (!Exists(flatData) || !Exists(flatHeader) || !HeaderHasScaleMark(flatHeader)) return 0;
-    dataPathPrimary_ = dataPathSecondary_ = std::move(flatData);
+    if (!Exists(flatData) || !Exists(flatHeader)) return Result::NotThisFormat();
     headerPathPrimary_ = headerPathSecondary_ = std::move(flatHeader);
+    if (const Result marked = CheckScaleMark(headerPathPrimary_); !marked) return marked;
+    dataPathPrimary_ = dataPathSecondary_ = std::move(flatData);
     FlatLayout = 1;
     Opened = 1;
-    return 1;
+    return Result::Ok();
 }
 
 const std::string& CLemMap::HeaderPath() const {
@@ -266,13 +263,9 @@ const std::string& CLemMap::DataPath() const {
     return platform::PathExists(dataPathPrimary_) ? dataPathPrimary_ : dataPathSecondary_;
 }
 
-int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
-    const std::string headerPath = path ? path : "";
+Result CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
     platform::File file;
-    if (!file.Open(headerPath)) {
-        ShowFileError(headerPath);
-        return 0;
-    }
+    if (!file.Open(path ? path : "")) return Result::IoError(path ? path : "");
     target.RecordCount = 0;
     if (!headerOnly) std::vector<int64_t>().swap(target.RowTable);
 
@@ -292,7 +285,7 @@ int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
         }
         switch (lineNo) {
             case 0:
-                if (std::strncmp(line, kScaleMark, 4) != 0) return 0;
+                if (std::strncmp(line, kScaleMark, 4) != 0) return Result::NotThisFormat();
                 break;
             case 4: target.Cols = ParseInt(value); break;
             case 5: target.Rows = ParseInt(value); break;
@@ -313,15 +306,12 @@ int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
                 if (lineNo >= 27 && !headerOnly && std::strncmp(line, kRecordMark, 8) == 0) {
                     const int64_t n = lineNo - 27;
                     // A flag beyond any sheet we accept: refuse before it can size anything.
-                    if (n >= CLemMap::kMaxRowFlags) return 0;
-                    try {
-                        if (static_cast<size_t>(n) >= flags.size()) {
+                    if (n >= CLemMap::kMaxRowFlags) return Result::Damaged();
+                    if (static_cast<size_t>(n) >= flags.size() && !platform::TryAllocate([&] {
                             if (flags.capacity() <= static_cast<size_t>(n)) flags.reserve(static_cast<size_t>(n) + 600);
                             flags.resize(static_cast<size_t>(n) + 1, 0);
-                        }
-                    } catch (const std::bad_alloc&) {
-                        ShowMemoryError("メモリーが足りません.\nCLemMap::ReadHeader()");
-                        return 0;
+                        })) {
+                        return Result::NoMemory(kReadHeaderOperation);
                     }
                     flags[static_cast<size_t>(n)] = ParseInt(value) != 0 ? 1 : 0;
                 }
@@ -336,12 +326,9 @@ int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
     file.Close();
 
     if (!headerOnly) {
-        if (flags.empty()) return 0;
-        try {
-            target.RowTable.assign(flags.size(), -1);
-        } catch (const std::bad_alloc&) {
-            ShowMemoryError("メモリーが足りません.\nCLemMap::ReadHeader()");
-            return 0;
+        if (flags.empty()) return Result::Damaged();
+        if (!platform::TryAllocate([&] { target.RowTable.assign(flags.size(), -1); })) {
+            return Result::NoMemory(kReadHeaderOperation);
         }
         for (size_t n = 0; n < flags.size(); ++n) target.RowTable[n] = flags[n] ? 1 : -1;
         target.RecordCount = static_cast<int32_t>(flags.size());
@@ -350,30 +337,24 @@ int CLemMap::ReadHeader(const char* path, CLemMap& target, int headerOnly) {
     // Zero, negative and absurd counts are all refused: the line buffer and the block
     // placement need a positive count of sane size.
     const bool sane = target.Cols > 0 && target.Cols <= kMaxCols && target.Rows > 0 && target.Rows <= kMaxRows;
-    return lineNo >= 19 && sane ? 1 : 0;
+    return lineNo >= 19 && sane ? Result::Ok() : Result::Damaged();
 }
 
-int CLemMap::GetHeader() {
-    if (!Opened) return 0;
+Result CLemMap::GetHeader() {
+    if (!Opened) return Result::NotThisFormat();
     FreeBuffers();
 
-    if (!ReadHeader(HeaderPath().c_str(), *this, 0)) return 0;
+    if (const Result header = ReadHeader(HeaderPath().c_str(), *this, 0); !header) return header;
 
     // Cols <= kMaxCols, so this cannot overflow.
     const int64_t n = int64_t{Cols} * 5 + 10;
-    try {
-        LineBuffer.assign(static_cast<size_t>(n + 3), 0);
-    } catch (const std::bad_alloc&) {
-        ShowMemoryError("メモリーが足りません.\nCLemMap::GetHeader");
-        return 0;
+    if (!platform::TryAllocate([&] { LineBuffer.assign(static_cast<size_t>(n + 3), 0); })) {
+        return Result::NoMemory(kGetHeaderOperation);
     }
 
     const std::string& dataPath = DataPath();
     platform::File data;
-    if (!data.Open(dataPath)) {
-        ShowFileError(dataPath);
-        return 0;
-    }
+    if (!data.Open(dataPath)) return Result::IoError(dataPath.c_str());
     // The scan window holds at least two lines; a file smaller than the usual window needs no
     // more than its size and one byte (the short read that tells the end). Its bytes are
     // written before they are read: no zero fill.
@@ -382,12 +363,10 @@ int CLemMap::GetHeader() {
         windowSize = std::min(windowSize, std::max(fileSize + 1, 2 * (n + 2)));
     }
     std::unique_ptr<char[]> window;
-    try {
-        window = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(windowSize));
-    } catch (const std::bad_alloc&) {
+    if (!platform::TryAllocate(
+            [&] { window = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(windowSize)); })) {
         std::vector<char>().swap(LineBuffer);
-        ShowMemoryError("メモリーが足りません.\nCLemMap::GetHeader");
-        return 0;
+        return Result::NoMemory(kGetHeaderOperation);
     }
 
     // One pass with large reads. Each "line" is what a read of at most n + 2 bytes stopping
@@ -426,7 +405,7 @@ int CLemMap::GetHeader() {
     // Present rows that the data file does not reach have no line: they are absent.
     for (int32_t j = i; j < RecordCount; ++j) RowTable[static_cast<size_t>(j)] = -1;
     indexed_ = true;
-    return 1;
+    return Result::Ok();
 }
 
 const std::string& CLemMap::ResolveDataPath(platform::FileStamp* stamp) const {
@@ -497,13 +476,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     const bool blend = filled == 1;
     // The DCM source writes every cell, also when it cannot fill.
     const bool wholeBlock = Dcm != nullptr || blend;
-    if (!blockCache_) {
-        try {
-            blockCache_ = std::make_unique<lem::CBlockCache>();
-        } catch (const std::bad_alloc&) {
-            // Blocks are then read afresh every time.
-        }
-    }
+    // Without memory for the cache blocks are read afresh every time.
+    if (!blockCache_) (void)platform::TryAllocate([&] { blockCache_ = std::make_unique<lem::CBlockCache>(); });
     lem::CBlockCache::Written written;
     if (wholeBlock) written.SetAll();
     const auto keep = [&] {
@@ -582,13 +556,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     // Consecutive rows are read with one call while the bytes between them are few: a system
     // call costs as much as copying several kilobytes, and the rows of a block lie one line
     // apart. Rows further apart, or beyond the span buffer, are read one by one.
-    if (spanBuffer_.empty()) {
-        try {
-            spanBuffer_.resize(kSpanBytes + kSpanSlack);
-        } catch (const std::bad_alloc&) {
-            // Then every row is read on its own into the line buffer.
-        }
-    }
+    // Without memory for the span buffer every row is read on its own into the line buffer.
+    if (spanBuffer_.empty()) (void)platform::TryAllocate([&] { spanBuffer_.resize(kSpanBytes + kSpanSlack); });
     const bool spans = !spanBuffer_.empty();
     for (int i = 0; i < rowCount;) {
         int j = i + 1;

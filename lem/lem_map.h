@@ -9,6 +9,7 @@
 
 #include "lem/block_cache.h"
 #include "platform/file.h"
+#include "platform/result.h"
 #include "plugin/host_interface.h"
 
 class CDcmElevation;
@@ -25,18 +26,29 @@ public:
     void FreeBuffers();
     int CloseDataset();
 
-    // Locates the dataset that path belongs to (folder layout, then flat layout).
-    [[nodiscard]] int Open(const char* path);
+    // The readers show nothing: their result says what happened, and the caller decides what
+    // the user sees (ui/messages.h). A kIoError's subject is the file's path, which stays valid
+    // while the record (ReadHeader: the path argument) does.
+
+    // Locates the dataset that path belongs to (folder layout, then flat layout). kNotThisFormat
+    // when no dataset lies there or its header lacks the scale mark; kIoError when the header
+    // cannot be opened.
+    platform::Result Open(const char* path);
     // Parses the header file at path into target; headerOnly != 0 reads the title only.
-    [[nodiscard]] static int ReadHeader(const char* path, CLemMap& target, int headerOnly);
-    // Header in index mode plus the row offset index of the data file.
-    [[nodiscard]] int GetHeader();
+    // kNotThisFormat: no scale mark; kDamaged: refused counts or lines; kIoError: cannot be
+    // opened; kNoMemory ("CLemMap::ReadHeader()"): no room for the row flags or the table.
+    static platform::Result ReadHeader(const char* path, CLemMap& target, int headerOnly);
+    // Header in index mode plus the row offset index of the data file. Besides ReadHeader's
+    // results: kNoMemory ("CLemMap::GetHeader") for the line buffer, kIoError for the data file,
+    // kNotThisFormat when the record is not located.
+    platform::Result GetHeader();
     // Fills one 320 x 320 block (row 0 south, column 0 west) for a block identifier.
     int ReadBlock(int32_t blockId, int16_t* values);
 
-    // Attach a 50 m source; both keep the source attached when its open fails (result 0).
-    [[nodiscard]] int LinkDcm(const char* path);
-    [[nodiscard]] int LinkXem(const void* setId, const char* setName);
+    // Attach a 50 m source; both keep the source attached when its open fails (its result is
+    // passed on).
+    platform::Result LinkDcm(const char* path);
+    platform::Result LinkXem(const void* setId, const char* setName);
 
     int32_t Cols = 0;
     int32_t Rows = 0;

@@ -6,10 +6,11 @@
 #include "lem/lem_map.h"
 #include "lem/path.h"
 #include "platform/cp932.h"
-#include "platform/message_box.h"
+#include "platform/guard.h"
 #include "plugin/map_proc.h"
 #include "plugin/module_state.h"
 #include "ui/composite_menu.h"
+#include "ui/messages.h"
 
 namespace plugin {
 namespace {
@@ -41,7 +42,8 @@ bool IsLemPath(const char* path) {
 }
 
 int32_t OLX_CALL FileOpenHookProc(int32_t event, uint32_t /*handle*/, intptr_t param) {
-    try {
+    // 0: the file is left to the host.
+    return platform::Guarded(0, [&] {
         if (event != olx::kEventFileOpen) return 0;
         const char* path = olx::FromParam<const char>(param);
         if (!IsLemPath(path)) return 0;
@@ -55,9 +57,7 @@ int32_t OLX_CALL FileOpenHookProc(int32_t event, uint32_t /*handle*/, intptr_t p
         info.zero40 = 0;
         (void)OLX_OpenMap(OLX_GetActiveView(), &info);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 }  // namespace plugin
@@ -66,10 +66,11 @@ extern "C" {
 
 int32_t OLX_CALL Create(void* record, uint32_t pluginId) {
     using namespace plugin;
-    try {
+    // 0: the module stays unused.
+    return platform::Guarded(0, [&] {
         State().pluginId = pluginId;
         if (OLX_GetVersion() < olx::kRequiredVersion) {
-            platform::ShowMessageBox(nullptr, kGateMessage, nullptr, platform::kMbOk | platform::kMbIconInformation);
+            ui::ReportHostTooOld();
             return 0;
         }
         if (!record) return 0;
@@ -85,34 +86,31 @@ int32_t OLX_CALL Create(void* record, uint32_t pluginId) {
         tagHOOKENTRY hookEntry{16, pluginId, &FileOpenHookProc, 0};
         (void)OLX_AddHook(olx::kHookFileOpen, &hookEntry);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int32_t OLX_CALL Load(void) {
     using namespace plugin;
-    const uint32_t id = State().pluginId;
-    (void)OLX_AddMenu(id, kMapMenuParent, kMapMenuText, &LemMapProc);
-    const int32_t popup = OLX_AddPopupMenu(id, kPopupParent, kPopupText, kPopupArg);
-    (void)OLX_AddChildMenu(id, popup, kCompositeMenuText, &CompositeMenuProc);
-    return 1;
+    return platform::Guarded(0, [] {
+        const uint32_t id = State().pluginId;
+        (void)OLX_AddMenu(id, kMapMenuParent, kMapMenuText, &LemMapProc);
+        const int32_t popup = OLX_AddPopupMenu(id, kPopupParent, kPopupText, kPopupArg);
+        (void)OLX_AddChildMenu(id, popup, kCompositeMenuText, &CompositeMenuProc);
+        return 1;
+    });
 }
 
-int32_t OLX_CALL Close(void) { return 1; }
+int32_t OLX_CALL Close(void) {
+    return platform::Guarded(0, [] { return 1; });
+}
 
 void OLX_CALL Release(void) {
-    plugin::State().openMaps.RemoveAll([](uint32_t, CLemMap* record) { delete record; });
+    platform::Guarded([] { plugin::State().openMaps.RemoveAll([](uint32_t, CLemMap* record) { delete record; }); },
+                      []() noexcept {});
 }
 
 int32_t OLX_CALL About(void) {
-    using namespace plugin;
-    try {
-        const std::string text = std::string(kAboutBanner) + " " + kCopyright;
-        return platform::ShowMessageBox(nullptr, text.c_str(), nullptr, platform::kMbOk | platform::kMbIconInformation);
-    } catch (...) {
-        return 0;
-    }
+    return platform::Guarded(0, [] { return ui::ShowAbout(plugin::kCopyright); });
 }
 
 }  // extern "C"

@@ -17,8 +17,6 @@ constexpr int kInfoTailOffset = 276;
 constexpr char kDisplayName[] = "火山標高プラグイン";
 constexpr char kVersionText[] = TEPHRIX_VERSION_TEXT;
 constexpr char kCopyright[] = "Copyright (C) 2026 The Tephrix developers";
-constexpr char kGateMessage[] = "Tephrix.olp\nOroluxのバージョンが古いためこのプラグインは使用できません.";
-constexpr char kAboutBanner[] = "Tephrix Plugin [Ver " TEPHRIX_VERSION_TEXT "]";
 
 constexpr char kMapMenuText[] = "数値地図火山標高(&V)";
 constexpr char kPopupText[] = "火山標高プラグイン";

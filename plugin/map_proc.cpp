@@ -1,54 +1,41 @@
 #include "plugin/map_proc.h"
 
 #include <cstring>
-#include <new>
+#include <memory>
 #include <string>
 
 #include "base/xem_elevation.h"
 #include "lem/lem_map.h"
 #include "platform/cp932.h"
-#include "platform/message_box.h"
+#include "platform/guard.h"
+#include "platform/result.h"
 #include "plugin/entry.h"
 #include "plugin/module_state.h"
 #include "ui/composite_dlg.h"
+#include "ui/messages.h"
 #include "ui/open_command.h"
 
 namespace plugin {
 namespace {
 
-// A record the module has not entered yet; destroyed unless handed to the table.
-struct PendingRecord {
-    CLemMap* record = nullptr;
-    ~PendingRecord() { delete record; }
-    CLemMap* Release() {
-        CLemMap* r = record;
-        record = nullptr;
-        return r;
-    }
-};
-
 // Enters a new record for handle; a record it replaces is destroyed. false when the table
-// cannot grow (the caller still owns nothing: the pending record is destroyed).
-[[nodiscard]] bool Enter(uint32_t handle, PendingRecord& pending) {
+// cannot grow (the new record is then destroyed by its owner, the caller).
+[[nodiscard]] bool Enter(uint32_t handle, std::unique_ptr<CLemMap>& record) {
     CLemMap* replaced = nullptr;
-    try {
-        replaced = State().openMaps.Set(handle, pending.record);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    pending.Release();
+    if (!platform::TryAllocate([&] { replaced = State().openMaps.Set(handle, record.get()); })) return false;
+    (void)record.release();
     delete replaced;
     return true;
 }
 
-// path nullptr: the host is asked for the map's file once the record exists.
+// path nullptr: the host is asked for the map's file once the record exists. No record, no
+// dataset and no room in the table are all answered 0 without a box.
 int32_t OpenMap(uint32_t handle, const char* path, bool askHost) {
-    PendingRecord pending;
-    pending.record = new (std::nothrow) CLemMap();
-    if (!pending.record) return 0;
+    std::unique_ptr<CLemMap> record;
+    if (!platform::TryAllocate([&] { record = std::make_unique<CLemMap>(); })) return 0;
     if (askHost) path = OLX_GetMapFile(handle);
-    if (!path || pending.record->Open(path) == 0) return 0;
-    return Enter(handle, pending) ? 1 : 0;
+    if (!path || !record->Open(path)) return 0;
+    return Enter(handle, record) ? 1 : 0;
 }
 
 int32_t ReadInt(const char* key, int32_t def) { return OLX_GetProfileInt(State().pluginId, key, def); }
@@ -68,7 +55,10 @@ void ReadAndConfirmComposite(CCompositeDlg& dlg) {
     const std::string readFile = dlg.DCMFile;
 
     if (dlg.DCMView != 0) return;
-    if (dlg.DoModal() != ui::kIdOk) return;
+    const int answer = dlg.DoModal();
+    // Without its window the user confirmed nothing: the stored settings stand, as the box says.
+    if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
+    if (answer != ui::kIdOk) return;
     if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
         cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
         (void)OLX_ClearAllViewCache();
@@ -79,35 +69,17 @@ void ReadAndConfirmComposite(CCompositeDlg& dlg) {
     WriteInt("DCMView", dlg.DCMView);
 }
 
-void ShowStop(const char* text) {
-    platform::ShowMessageBox(nullptr, text, nullptr, platform::kMbOk | platform::kMbIconStop);
-}
-
 // Composite step B: attach the 50 m source the dialog's fields choose. A source that cannot be
-// attached is reported and leaves the map without background.
+// attached, for whatever reason (its result says which), is reported with the one stop box of
+// its kind and leaves the map without background.
 void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
     if (dlg.LinkDCM == 0) return;
     if (dlg.LinkType == 0) {
-        int linked = 0;
-        try {
-            MakeGuidebookSetId(1);
-            linked = map.LinkXem(GuidebookSetId(), kGuidebookSetName);
-        } catch (const std::bad_alloc&) {
-            linked = 0;
-        }
-        if (!linked) ShowStop(kGuidebookFailMessage);
+        MakeGuidebookSetId(1);
+        if (!map.LinkXem(GuidebookSetId(), kGuidebookSetName)) ui::ReportGuidebookUnusable();
         return;
     }
-    int linked = 0;
-    try {
-        linked = map.LinkDcm(dlg.DCMFile.c_str());
-    } catch (const std::bad_alloc&) {
-        linked = 0;
-    }
-    if (!linked) {
-        const std::string text = std::string(kDcmFailMessage) + dlg.DCMFile;
-        ShowStop(text.c_str());
-    }
+    if (!map.LinkDcm(dlg.DCMFile.c_str())) ui::ReportDcmUnusable(dlg.DCMFile.c_str());
 }
 
 // Prefix and title into the module's title buffer; a title longer than the header reader keeps
@@ -152,9 +124,12 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     if (!map) {
         if (OpenMap(handle, nullptr, true) == 0) return 0;
         map = state.openMaps.Lookup(handle);
+        TEPHRIX_CHECK(map != nullptr);
     }
-    const int32_t described = map->GetHeader();
-    if (described == 0) return 0;
+    if (const platform::Result header = map->GetHeader(); !header) {
+        ui::ReportReadFailure(header);
+        return 0;
+    }
     const uint64_t serial = map->Serial;
 
     ReadAndConfirmComposite(dlg);
@@ -176,7 +151,7 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     map->OriginLon = info->west;
 
     AttachComposite(dlg, *map);
-    return described;
+    return 1;
 }
 
 }  // namespace
@@ -184,7 +159,8 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
 
 int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
     using namespace plugin;
-    try {
+    // Whatever fails inside is answered 0: not opened, not described, not read, not closed.
+    return platform::Guarded(0, [&]() -> int32_t {
         switch (code) {
             case olx::kMenuCommand:
                 return ui::RunOpenCommand();
@@ -223,14 +199,13 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
                 CLemMap* map = State().openMaps.Lookup(handle);
                 if (!map) return 0;
                 map->CloseDataset();
-                (void)State().openMaps.Remove(handle);
+                const bool removed = State().openMaps.Remove(handle) == map;
                 delete map;
+                TEPHRIX_CHECK(removed);
                 return 1;
             }
             default:
                 return 0;
         }
-    } catch (...) {
-        return 0;
-    }
+    });
 }

@@ -11,10 +11,6 @@ constexpr char kFilterName[] = "数値地図火山標高 [*.LEM]";
 constexpr char kFilePattern[] = "*.LEM";
 constexpr char kTitlePrefix[] = "火山標高 ";
 constexpr char kGuidebookSetName[] = "GUIDEDEM";
-constexpr char kGuidebookFailMessage[] =
-    "下記の標高データが開けないか形式が読みとれません.\n\nOrolux解説本の５０ｍメッシュ標高データ.";
-constexpr char kDcmFailMessage[] =
-    "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n";
 }  // namespace plugin
 
 int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param);

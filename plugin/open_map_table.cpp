@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "platform/guard.h"
+
 COpenMapTable::~COpenMapTable() { FreeStorage(); }
 
 COpenMapTable::Entry* COpenMapTable::Find(uint32_t handle) const {
@@ -55,6 +57,8 @@ CLemMap* COpenMapTable::Remove(uint32_t handle) {
     while (*link && (*link)->handle != handle) link = &(*link)->next;
     Entry* e = *link;
     if (!e) return nullptr;
+    // An entry in a chain is counted.
+    TEPHRIX_CHECK(count_ > 0);
     *link = e->next;
     CLemMap* record = e->record;
     e->record = nullptr;

@@ -25,8 +25,11 @@ public:
     int32_t DCMView = 0;
     int32_t LinkType = -1;
 
-    // Shows the dialog modally (owner: the host's main window). IDOK or IDCANCEL.
+    // Shows the dialog modally (owner: the host's main window). IDOK, IDCANCEL, or
+    // ui::kDialogFailed when its window cannot be made.
     int DoModal();
+    // What the box for a dialog that cannot be made names.
+    static constexpr char kDoModalOperation[] = "CCompositeDlg::DoModal";
 
     void OnInit(ui::DialogControls& controls) override;
     int OnCommand(int id, ui::DialogControls& controls) override;

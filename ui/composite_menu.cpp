@@ -3,8 +3,10 @@
 #include <string>
 
 #include "platform/cp932.h"
+#include "platform/guard.h"
 #include "plugin/module_state.h"
 #include "ui/composite_dlg.h"
+#include "ui/messages.h"
 
 namespace {
 
@@ -22,7 +24,10 @@ void UpdateSettings() {
     const int32_t readLinkDcm = dlg.LinkDCM;
     const std::string readFile = dlg.DCMFile;
 
-    if (dlg.DoModal() != ui::kIdOk) return;
+    const int answer = dlg.DoModal();
+    // Without its window nothing is stored and nothing reopened; the box says why.
+    if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
+    if (answer != ui::kIdOk) return;
 
     if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
         cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
@@ -57,14 +62,13 @@ void UpdateSettings() {
 }  // namespace
 
 int32_t OLX_CALL CompositeMenuProc(int32_t code, uint32_t /*handle*/, intptr_t param) {
-    try {
+    // A menu procedure answers 0 whatever happened; a command that fails inside stops there.
+    return platform::Guarded(0, [&] {
         if (code == olx::kMenuCommand) {
             UpdateSettings();
         } else if (code == olx::kMenuState) {
             if (auto* state = olx::FromParam<int32_t>(param)) *state = 1;
         }
-    } catch (...) {
-        // Nothing crosses into the host.
-    }
-    return 0;
+        return 0;
+    });
 }

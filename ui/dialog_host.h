@@ -10,6 +10,9 @@ namespace ui {
 
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
+// The dialog's window could not be made (DialogBoxParam failed): the user saw nothing and chose
+// nothing, which is not a Cancel.
+constexpr int kDialogFailed = -1;
 
 class DialogControls {
 public:
@@ -33,8 +36,8 @@ public:
     virtual int OnCommand(int id, DialogControls& controls) = 0;
 };
 
-// Shows the dialog of template templateId modally and returns how it ended.
-// owner nullptr: the host's main window.
+// Shows the dialog of template templateId modally and returns how it ended: the result the
+// logic ended it with, or kDialogFailed. owner nullptr: the host's main window.
 int RunModalDialog(int templateId, void* owner, DialogLogic& logic);
 
 // The common file dialog request in its 76-byte form, as the module fills it. Natively it is
@@ -55,7 +58,7 @@ struct FileDialogRequest {
 
 // The open dialog (template 29005) as a whole: it needs the shell's folder tree and owner-drawn
 // rows, so it is one platform call. Returns IDOK with the full path of the chosen .lem file in
-// chosenPath, or IDCANCEL.
+// chosenPath, IDCANCEL, or kDialogFailed.
 int RunOpenLemDialog(void* parent, std::string& chosenPath);
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/module_instance.h"
+#include "platform/guard.h"
 #include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
 
@@ -49,29 +50,33 @@ private:
     HWND dialog_;
 };
 
-INT_PTR CALLBACK LogicDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (message == WM_INITDIALOG) {
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            auto* logic = reinterpret_cast<DialogLogic*>(lParam);
-            WindowControls controls(dialog);
-            logic->OnInit(controls);
-            return TRUE;
-        }
-        auto* logic = reinterpret_cast<DialogLogic*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (!logic) return FALSE;
-        // Enter and Esc arrive as BN_CLICKED of IDOK and IDCANCEL as well, the close box as IDCANCEL.
-        if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-            WindowControls controls(dialog);
-            const int result = logic->OnCommand(LOWORD(wParam), controls);
-            if (result != 0) EndDialog(dialog, result);
-            return TRUE;
-        }
-    } catch (...) {
-        EndDialog(dialog, IDCANCEL);
+INT_PTR LogicDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* logic = reinterpret_cast<DialogLogic*>(lParam);
+        WindowControls controls(dialog);
+        logic->OnInit(controls);
+        return TRUE;
+    }
+    auto* logic = reinterpret_cast<DialogLogic*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!logic) return FALSE;
+    // Enter and Esc arrive as BN_CLICKED of IDOK and IDCANCEL as well, the close box as IDCANCEL.
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        WindowControls controls(dialog);
+        const int result = logic->OnCommand(LOWORD(wParam), controls);
+        if (result != 0) EndDialog(dialog, result);
         return TRUE;
     }
     return FALSE;
+}
+
+// A dialog whose logic fails ends as cancelled.
+INT_PTR CALLBACK LogicDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return platform::Guarded([&] { return LogicDialogMessage(dialog, message, wParam, lParam); },
+                             [dialog]() noexcept -> INT_PTR {
+                                 EndDialog(dialog, IDCANCEL);
+                                 return TRUE;
+                             });
 }
 
 }  // namespace
@@ -80,7 +85,8 @@ int RunModalDialog(int templateId, void* owner, DialogLogic& logic) {
     HWND ownerWindow = static_cast<HWND>(owner ? owner : OLX_GetMainWnd());
     const INT_PTR result = DialogBoxParamA(platform::ModuleInstance(), MAKEINTRESOURCEA(templateId), ownerWindow,
                                            LogicDialogProc, reinterpret_cast<LPARAM>(&logic));
-    return result == -1 || result == 0 ? kIdCancel : static_cast<int>(result);
+    // -1: the template or the window could not be had; 0: the owner is not a window.
+    return result == -1 || result == 0 ? kDialogFailed : static_cast<int>(result);
 }
 
 bool RunFileDialog(FileDialogRequest& request, bool openDialog) {

@@ -7,9 +7,12 @@
 #include "lem/path.h"
 #include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
+#include "ui/messages.h"
 
 namespace ui {
 namespace {
+
+constexpr char kOpenDialogOperation[] = "COpenLemDlg::DoModal";
 
 // The host calls the map-type procedure with the new map's messages before OLX_OpenMap returns,
 // so the path it was given must outlive the call: module storage, apart from the title buffer.
@@ -18,23 +21,22 @@ std::array<char, lem::kMaxPath> g_chosenPath{};
 }  // namespace
 
 int32_t RunOpenCommand() {
-    try {
-        std::string path;
-        if (RunOpenLemDialog(OLX_GetMainWnd(), path) != kIdOk) return 0;
-        // The dialog refuses longer paths; never hand the host a cut one.
-        if (path.size() >= g_chosenPath.size()) return 0;
-        std::memcpy(g_chosenPath.data(), path.c_str(), path.size() + 1);
+    // Runs inside LemMapProc's guard: an open that cannot be prepared opens nothing.
+    std::string path;
+    const int answer = RunOpenLemDialog(OLX_GetMainWnd(), path);
+    if (answer == kDialogFailed) ReportDialogUnavailable(kOpenDialogOperation);
+    if (answer != kIdOk) return 0;
+    // The dialog refuses longer paths; never hand the host a cut one.
+    if (path.size() >= g_chosenPath.size()) return 0;
+    std::memcpy(g_chosenPath.data(), path.c_str(), path.size() + 1);
 
-        tagOPENMAPINFO info{};
-        info.size = 56;
-        info.path = g_chosenPath.data();
-        info.flag = 0;
-        info.zero32 = 0;
-        info.zero40 = 0;
-        (void)OLX_OpenMap(OLX_GetActiveView(), &info);
-    } catch (...) {
-        // Nothing crosses the module's boundary; an open that could not be prepared opens nothing.
-    }
+    tagOPENMAPINFO info{};
+    info.size = 56;
+    info.path = g_chosenPath.data();
+    info.flag = 0;
+    info.zero32 = 0;
+    info.zero40 = 0;
+    (void)OLX_OpenMap(OLX_GetActiveView(), &info);
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include "platform/cp932.h"
 #include "platform/file.h"
 #include "platform/find.h"
+#include "platform/result.h"
+#include "ui/messages.h"
 
 namespace ui {
 namespace {
@@ -94,7 +96,11 @@ std::vector<MapListRow> FillMapList(const std::string& folder) {
             header = &places.local;
         }
         if (!header) continue;
-        if (CLemMap::ReadHeader(header->c_str(), *scratch, 1) == 0) continue;
+        if (const platform::Result read = CLemMap::ReadHeader(header->c_str(), *scratch, 1); !read) {
+            // A header that cannot be read is told of, as at map open; a refused one is left out.
+            ReportReadFailure(read);
+            continue;
+        }
 
         rows.push_back({TitleRowText(scratch->Title), FileRowText(base)});
     }

@@ -11,11 +11,12 @@
 #include <string_view>
 
 #include "lem/path.h"
-#include "platform/message_box.h"
+#include "platform/guard.h"
 #include "platform/win32/module_instance.h"
 #include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
 #include "ui/handles_win32.h"
+#include "ui/messages.h"
 #include "ui/open_dlg_logic.h"
 
 namespace ui {
@@ -76,7 +77,11 @@ public:
     }
 
 private:
+    // The procedures below call only the Windows API; the guard keeps it so.
     static int CALLBACK Callback(HWND window, UINT event, LPARAM value, LPARAM data) {
+        return platform::Guarded(0, [&] { return OnBrowseEvent(window, event, value, data); });
+    }
+    static int OnBrowseEvent(HWND window, UINT event, LPARAM value, LPARAM data) {
         auto* self = reinterpret_cast<CFolderBrowser*>(data);
         if (event == BFFM_INITIALIZED) {
             self->Attach(window);
@@ -95,6 +100,10 @@ private:
     // the thread's message filter first: there the owner's dialog manager gets every key of the
     // owner's windows, the planted tree's included, so the whole works as the one dialog it shows.
     static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+        return platform::Guarded([&] { return FilterKey(code, wParam, lParam); },
+                                 [&]() noexcept { return CallNextHookEx(nullptr, code, wParam, lParam); });
+    }
+    static LRESULT FilterKey(int code, WPARAM wParam, LPARAM lParam) {
         CFolderBrowser* self = running_;
         auto* message = reinterpret_cast<MSG*>(lParam);
         // The owner's dialog manager asks the filter again; that inner call is passed on.
@@ -112,6 +121,9 @@ private:
     [[nodiscard]] bool IsInOwner(HWND window) const { return window && (window == owner_ || IsChild(owner_, window)); }
 
     static BOOL CALLBACK SortChild(HWND child, LPARAM data) {
+        return platform::Guarded(TRUE, [&] { return SortChildWindow(child, data); });
+    }
+    static BOOL SortChildWindow(HWND child, LPARAM data) {
         auto* self = reinterpret_cast<CFolderBrowser*>(data);
         std::array<char, 51> className{};
         GetClassNameA(child, className.data(), static_cast<int>(className.size()));
@@ -325,6 +337,10 @@ private:
 
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR) {
+        return platform::Guarded([&] { return OnListMessage(window, message, wParam, lParam); },
+                                 [&]() noexcept { return DefSubclassProc(window, message, wParam, lParam); });
+    }
+    static LRESULT OnListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
             case WM_CTLCOLORSTATIC:
             case WM_CTLCOLOREDIT:
@@ -357,6 +373,8 @@ public:
         InitCommonControlsEx(&controls);
         const INT_PTR result = DialogBoxParamA(platform::ModuleInstance(), MAKEINTRESOURCEA(kOpenTemplate), parent,
                                                &COpenLemDlg::Proc, reinterpret_cast<LPARAM>(this));
+        // -1: the template or the window could not be had; 0: the parent is not a window.
+        if (result == -1 || result == 0) return kDialogFailed;
         return result == IDOK ? kIdOk : kIdCancel;
     }
 
@@ -370,15 +388,14 @@ private:
         }
         auto* self = reinterpret_cast<COpenLemDlg*>(GetWindowLongPtrA(dialog, DWLP_USER));
         if (!self) return FALSE;
-        try {
-            if (message == WM_INITDIALOG) return self->OnInit();
-            return self->OnMessage(message, wParam, lParam);
-        } catch (...) {
-            // Nothing may leave through the window system; a failing dialog ends as cancelled.
-            if (self->browser_) self->browser_->End();
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
+        return platform::Guarded(
+            [&] { return message == WM_INITDIALOG ? self->OnInit() : self->OnMessage(message, wParam, lParam); },
+            // A failing dialog ends as cancelled.
+            [&]() noexcept -> INT_PTR {
+                if (self->browser_) self->browser_->End();
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            });
     }
 
     INT_PTR OnInit() {
@@ -466,16 +483,13 @@ private:
     void OnOk() {
         std::string file;
         if (!list_.SelectedFile(file)) {
-            platform::ShowMessageBox(dialog_, "地図を指定してください.", "火山標高",
-                                     platform::kMbOk | platform::kMbIconExclamation);
+            ReportNoMapChosen(dialog_);
             return;
         }
         std::string chosen;
         if (!ComposeChosenPath(path_, file, chosen)) {
             // Folder and name together do not fit a path: nothing can be opened from here.
-            std::string text = "ファイルが開けません.\n";
-            text += file;
-            platform::ShowMessageBox(dialog_, text.c_str(), "火山標高", platform::kMbOk | platform::kMbIconExclamation);
+            ReportMapPathUnusable(dialog_, file.c_str());
             return;
         }
         path_ = std::move(chosen);

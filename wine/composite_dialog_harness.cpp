@@ -1,8 +1,8 @@
 // The composite settings dialog (template 29006) on the Windows build, shown by the module at a
 // map open and from its settings menu entry, and driven through its controls from a second
 // thread as a user would: the enabling rule after each click, OK and Cancel with what they
-// store in the host's profile, a stored "LinkType" outside the radio group, and the browse
-// button's system file dialog.
+// store in the host's profile, a stored "LinkType" outside the radio group, the browse
+// button's system file dialog, and a settings command whose dialog cannot be made.
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -285,6 +285,38 @@ HWND FileNameField(HWND chooser) {
     return nullptr;
 }
 
+// A main window that is no window any more: the dialog cannot be made. That is no Cancel: the
+// user gets the memory box naming the dialog (without an owner to hang on), and nothing is
+// stored, reopened or cleared.
+void MenuWithoutWindow(const Setup& s) {
+    harness::HostApi& host = *s.host;
+    SetProfile(host, 1, 1, s.dcm, 0);
+    HWND gone = CreateWindowExA(0, "STATIC", "gone", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    host.SetMainWnd(gone);
+    host.ClearLog();
+    harness::BoxWatcher watcher;
+    harness::RunAsUser([&] { CHECK(FireSettingsMenu(host) == 0, "no window: the menu procedure answers 0"); },
+                       [&] {
+                           // Nothing to play; a dialog that did appear fails the check and is cancelled.
+                           // FindWindowA sends no message to the host's thread, which may be waiting
+                           // for this one already.
+                           HWND dialog = nullptr;
+                           for (int i = 0; i < 20 && !dialog; ++i) {
+                               dialog = FindWindowA("#32770", kCaption);
+                               if (!dialog) Sleep(100);
+                           }
+                           if (!CHECK(dialog == nullptr, "no window: no dialog appears")) harness::Abandon(dialog);
+                       });
+    const auto boxes = watcher.Boxes();
+    CHECK(boxes.size() == 1 && boxes[0].text == "メモリーが足りません.\nCCompositeDlg::DoModal" &&
+              boxes[0].icon == harness::StandardIcon(MB_ICONEXCLAMATION),
+          "no window: the memory box names the dialog, with the exclamation icon" + Describe(boxes));
+    CHECK(ProfileWrites(host).empty() && host.CountCalls("OLX_OpenMap") == 0 && host.ViewCacheClears() == 0,
+          "no window: nothing written, reopened or cleared");
+    host.SetMainWnd(s.frame);
+}
+
 // The browse button's chooser: its title, owner, filter and initial name; Cancel keeps the
 // path, a chosen file replaces it and is stored at OK.
 void MenuBrowse(const Setup& s) {
@@ -358,6 +390,6 @@ int main() {
         s.frame = session.frame;
         harness::RunScenarios<Setup>(
             session, kPluginId, s,
-            {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuBrowse});
+            {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuWithoutWindow, MenuBrowse});
     });
 }

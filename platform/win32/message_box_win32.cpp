@@ -6,6 +6,9 @@ namespace platform {
 
 int SystemMessageBox(void* owner, const char* text, const char* caption, uint32_t style) {
     HWND window = static_cast<HWND>(owner ? owner : OLX_GetMainWnd());
+    // MessageBoxA refuses an owner that is no window and shows nothing; the user is told all the
+    // same, in a box of its own.
+    if (window && !IsWindow(window)) window = nullptr;
     return MessageBoxA(window, text, caption, style);
 }
 

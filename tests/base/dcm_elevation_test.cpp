@@ -15,11 +15,13 @@
 #include "hostsim/drive_root.h"
 #include "tests/base/fake_tile_source.h"
 #include "tests/base/resample_oracle.h"
+#include "tests/support/result_printer.h"
 #include "tools/gen/dcm_writer.h"
 #include "tools/gen/terrain.h"
 
 namespace {
 
+using platform::Status;
 using hostsim::DriveRoot;
 constexpr int kCells = 320 * 320;
 constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
@@ -97,7 +99,7 @@ TEST(DcmOpen, ReadsGeneratedFilesWithAndWithoutDatum) {
         const auto file = gen::BuildDcm(layout);
         root.Write(kPath, file.bytes);
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
         EXPECT_TRUE(dcm.Ready());
         EXPECT_EQ(dcm.IndexCount(), static_cast<int32_t>(file.tileIds.size()));
         EXPECT_EQ(dcm.HasDatumTag(), !datum.empty());
@@ -110,6 +112,7 @@ TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
+        Status status;
     };
     std::vector<Case> cases;
     auto patched = [&](size_t at, std::vector<uint8_t> with) {
@@ -117,25 +120,29 @@ TEST(DcmOpen, RefusesWhatIsNotAUsableDcmFile) {
         std::copy(with.begin(), with.end(), b.begin() + static_cast<long>(at));
         return b;
     };
-    cases.push_back({"wrong magic", patched(0, {'B', 'E', 'V', 'N'})});
-    cases.push_back({"lower-case magic", patched(0, {'b', 'e', 'v', 'm'})});
-    cases.push_back({"non-zero word at 4", patched(4, {0, 1})});
-    cases.push_back({"non-zero low byte at 4", patched(4, {1, 0})});
-    cases.push_back({"negative count", patched(6, {0xFF, 0xFF, 0xFF, 0xFF})});
-    cases.push_back({"count the file cannot hold", patched(6, {0x00, 0x00, 0x01, 0x00})});
-    cases.push_back({"count above INT32_MAX / 16", patched(6, {0xFF, 0xFF, 0xFF, 0x7F})});
-    cases.push_back({"empty file", {}});
-    cases.push_back({"three bytes of magic", {'B', 'E', 'V'}});
+    cases.push_back({"wrong magic", patched(0, {'B', 'E', 'V', 'N'}), Status::kNotThisFormat});
+    cases.push_back({"lower-case magic", patched(0, {'b', 'e', 'v', 'm'}), Status::kNotThisFormat});
+    cases.push_back({"non-zero word at 4", patched(4, {0, 1}), Status::kNotThisFormat});
+    cases.push_back({"non-zero low byte at 4", patched(4, {1, 0}), Status::kNotThisFormat});
+    cases.push_back({"negative count", patched(6, {0xFF, 0xFF, 0xFF, 0xFF}), Status::kDamaged});
+    cases.push_back({"count the file cannot hold", patched(6, {0x00, 0x00, 0x01, 0x00}), Status::kDamaged});
+    cases.push_back({"count above INT32_MAX / 16", patched(6, {0xFF, 0xFF, 0xFF, 0x7F}), Status::kDamaged});
+    cases.push_back({"empty file", {}, Status::kNotThisFormat});
+    cases.push_back({"three bytes of magic", {'B', 'E', 'V'}, Status::kNotThisFormat});
     DriveRoot root;
     for (const Case& c : cases) {
         root.Write(kPath, c.bytes);
         CDcmElevation dcm;
-        EXPECT_EQ(dcm.Open(kPath), 0) << c.what;
+        EXPECT_EQ(dcm.Open(kPath).status, c.status) << c.what;
         EXPECT_FALSE(dcm.Ready()) << c.what;
     }
+    // The file it could not open is named, for whoever reports it.
     CDcmElevation dcm;
-    EXPECT_EQ(dcm.Open("C:\\DEM\\NONE.DCM"), 0);
-    EXPECT_EQ(dcm.Open(nullptr), 0);
+    const platform::Result missing = dcm.Open("C:\\DEM\\NONE.DCM");
+    EXPECT_EQ(missing.status, Status::kIoError);
+    ASSERT_NE(missing.subject, nullptr);
+    EXPECT_STREQ(missing.subject, "C:\\DEM\\NONE.DCM");
+    EXPECT_EQ(dcm.Open(nullptr).status, Status::kIoError);
 }
 
 TEST(DcmOpen, IndexCountIsBoundedEvenWhenTheFileHoldsIt) {
@@ -149,7 +156,7 @@ TEST(DcmOpen, IndexCountIsBoundedEvenWhenTheFileHoldsIt) {
         root.Write(kPath, bytes);
         CDcmElevation dcm;
         const int expected = count <= CDcmElevation::kMaxIndexEntries ? 1 : 0;
-        EXPECT_EQ(dcm.Open(kPath), expected) << count;
+        EXPECT_EQ(dcm.Open(kPath).status, expected ? Status::kOk : Status::kDamaged) << count;
         EXPECT_EQ(dcm.IndexCount(), expected ? count : 0) << count;
     }
 }
@@ -174,7 +181,7 @@ TEST(DcmOpen, GridsFinerThanTheLimitAreRefused) {
         PutI32(bytes, 26, c.lat);
         root.Write(kPath, bytes);
         CDcmElevation dcm;
-        EXPECT_EQ(dcm.Open(kPath), c.expected) << c.lon << " x " << c.lat;
+        EXPECT_EQ(dcm.Open(kPath).status, c.expected ? Status::kOk : Status::kDamaged) << c.lon << " x " << c.lat;
     }
 }
 
@@ -190,8 +197,8 @@ TEST(DcmOpen, PathsOf260BytesOrMoreAreRefused) {
     root.Write(fits, bytes);
     root.Write(tooLong, bytes);
     CDcmElevation dcm;
-    EXPECT_EQ(dcm.Open(fits.c_str()), 1);
-    EXPECT_EQ(dcm.Open(tooLong.c_str()), 0);
+    EXPECT_EQ((dcm.Open(fits.c_str())).status, Status::kOk);
+    EXPECT_FALSE(dcm.Open(tooLong.c_str()));
     EXPECT_FALSE(dcm.Ready());
     std::vector<int16_t> block;
     EXPECT_EQ(Fill(dcm, 100, block), 0);
@@ -202,7 +209,7 @@ TEST(DcmFill, CopiesTilesWhenTheMapMatchesTheSourceGrid) {
     const auto file = gen::BuildDcm(CopyLayout(2, 2), &TileMarked);
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     for (const int32_t id : {100, 200, 10100, 10200}) {
         ASSERT_EQ(Fill(dcm, id, block), 1);
@@ -224,7 +231,7 @@ TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
     PutI32(bytes, gen::dcm::kHeaderSize, 200);
     root.Write(kPath, bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 200, block), 1);
     EXPECT_EQ(block[0], 0);        // tile (0, 0), row 0, even column
@@ -264,7 +271,7 @@ TEST(DcmFill, FirstEntryInFileOrderWinsWhateverTheIndexOrder) {
     root.Write(kPath, bytes);
 
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     EXPECT_EQ(dcm.IndexCount(), 2 * count);
     BytesTiles tiles(bytes);
     std::vector<int16_t> block;
@@ -282,7 +289,7 @@ TEST(DcmFill, TileMissingFromTheIndexReadsZerosAndStaysCachedForTheFill) {
     const auto file = gen::BuildDcm(CopyLayout(2, 1), [](double, double) { return 55.0; }, {200});
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 200, block), 1);
     EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
@@ -302,7 +309,7 @@ TEST(DcmFill, EveryFillStartsWithEmptySlotsAndTilesAreReadOnceUntilTheFileChange
     DriveRoot root;
     root.Write(kPath, gen::BuildDcm(CopyLayout(3, 2), &TileMarked).bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 100, block), 1);
     EXPECT_EQ(dcm.TileReads(), 4);  // 100, 200, 10200, 10100
@@ -333,7 +340,7 @@ TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
     const auto file = gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
     const base::TileSpan span = base::BlockTileSpan(111, kCopyLat0, kCopyLon0, 1024, 512, grid);
@@ -382,7 +389,7 @@ TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
         EXPECT_EQ(span.columns, c.columns);
         EXPECT_EQ(span.rows, c.rows);
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
         std::vector<int16_t> block;
         ASSERT_EQ(Fill(dcm, c.id, block, c.cpdLat, c.cpdLon), 1);
         const bool sampled = c.columns <= 3 && c.rows <= 3;
@@ -397,7 +404,7 @@ TEST(DcmFill, HeaderWithoutEntriesFillsZerosAndSucceeds) {
     PutI32(bytes, 6, 0);
     root.Write(kPath, bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     EXPECT_EQ(Fill(dcm, 100, block), 1);
     EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
@@ -415,15 +422,15 @@ TEST(DcmFill, UnusableFileZeroesTheWholeBlock) {
     {
         // A failed open after a good one leaves the object not ready.
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
-        EXPECT_EQ(dcm.Open("C:\\DEM\\NONE.DCM"), 0);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
+        EXPECT_FALSE(dcm.Open("C:\\DEM\\NONE.DCM"));
         EXPECT_EQ(Fill(dcm, 100, block), 0);
         EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
     }
     {
         // Removed after the open: zeros, no tile read.
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
         root.Remove(kPath);
         EXPECT_EQ(Fill(dcm, 100, block), 0);
         EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
@@ -441,7 +448,7 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
         std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(tileAt + 100 * 640 + 1));
         root.Write(kPath, cut);
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
         ASSERT_EQ(Fill(dcm, 100, block), 1);
         EXPECT_EQ(block[99 * 320 + 319], -5);
         EXPECT_EQ(block[100 * 320], 0x00FB);  // low byte of -5 present, high byte missing
@@ -454,7 +461,7 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
         PutI32(moved, 10, static_cast<int32_t>(full.size()) - 8);
         root.Write(kPath, moved);
         CDcmElevation dcm;
-        ASSERT_EQ(dcm.Open(kPath), 1);
+        ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
         ASSERT_EQ(Fill(dcm, 100, block), 1);
         EXPECT_EQ(block, std::vector<int16_t>(kCells, 0));
     }
@@ -465,7 +472,7 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
             PutI32(bad, gen::dcm::kHeaderSize + 4, offset);
             root.Write(kPath, bad);
             CDcmElevation dcm;
-            ASSERT_EQ(dcm.Open(kPath), 1);
+            ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
             ASSERT_EQ(Fill(dcm, 100, block), 1);
             EXPECT_EQ(block, std::vector<int16_t>(kCells, 0)) << offset;
         }
@@ -484,7 +491,7 @@ TEST(DcmShortFile, MissingBytesReadAsZeros) {
             bytes.insert(bytes.end(), c.tail.begin(), c.tail.end());
             root.Write(kPath, bytes);
             CDcmElevation dcm;
-            ASSERT_EQ(dcm.Open(kPath), c.opens) << bytes.size();
+            ASSERT_EQ(dcm.Open(kPath).status, c.opens ? Status::kOk : Status::kNotThisFormat) << bytes.size();
             if (!c.opens) continue;
             EXPECT_EQ(dcm.IndexCount(), 0);
             EXPECT_FALSE(dcm.HasDatumTag());
@@ -501,12 +508,12 @@ TEST(DcmDatum, NameIsBoundedToItsField) {
     std::fill(bytes.begin() + 34, bytes.begin() + 214, static_cast<uint8_t>('X'));  // no terminator
     root.Write(kPath, bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     EXPECT_EQ(dcm.DatumName(), std::string(180, 'X'));
     // "DATM" must be exact.
     std::memcpy(bytes.data() + 30, "DATm", 4);
     root.Write(kPath, bytes);
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     EXPECT_FALSE(dcm.HasDatumTag());
     EXPECT_EQ(dcm.DatumName(), "");
 }
@@ -518,7 +525,7 @@ TEST(DcmFill, GeneratedLandscapeMatchesTheReferenceAndTheTerrain) {
     const auto file = gen::BuildDcm(layout);
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
-    ASSERT_EQ(dcm.Open(kPath), 1);
+    ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     BytesTiles tiles(file.bytes);
     const base::SourceGrid grid{layout.originLatSeconds * (1.0 / 3600), layout.originLonSeconds * (1.0 / 3600),
                                 static_cast<double>(layout.cellsPerDegLat), static_cast<double>(layout.cellsPerDegLon)};
@@ -556,8 +563,8 @@ TEST(DcmFill, RandomGeometriesMatchTheReferenceThroughTheSameCache) {
     root.Write(kPath, gen::BuildDcm(layout).bytes);
     CDcmElevation fast;
     CDcmElevation reference;
-    ASSERT_EQ(fast.Open(kPath), 1);
-    ASSERT_EQ(reference.Open(kPath), 1);
+    ASSERT_EQ((fast.Open(kPath)).status, Status::kOk);
+    ASSERT_EQ((reference.Open(kPath)).status, Status::kOk);
     std::mt19937_64 rng(11);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<int16_t> block(kCells);

@@ -10,6 +10,7 @@
 #include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
+#include "tests/support/result_printer.h"
 #include "tools/gen/dcm_writer.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST_F(LinkTest, DcmDatumDecidesTheConversion) {
     for (const Case& c : cases) {
         hostsim::Get().Log().Clear();
         root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6, 2400, 1800, c.datum)).bytes);
-        ASSERT_EQ(map.LinkDcm(kPath), 1) << c.datum;
+        ASSERT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk) << c.datum;
         EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host), c.calls) << c.datum;
         if (*c.datum != '\0') {
             EXPECT_EQ(hostsim::Get().Log().Calls("OLX_GetDatumbyShortString")[0].args,
@@ -60,24 +61,24 @@ TEST_F(LinkTest, DcmDatumDecidesTheConversion) {
     }
     // Tokyo to JGD2000 moves the corner by hundreds of metres; it is not left unchanged.
     root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6, 2400, 1800, "JGD2000")).bytes);
-    ASSERT_EQ(map.LinkDcm(kPath), 1);
+    ASSERT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk);
     EXPECT_NE(map.SourceOrigin.lat, 35.25);
 }
 
 TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
     root.Write(kPath, std::vector<uint8_t>{'B', 'E', 'V', 'M', 1, 0});
-    EXPECT_EQ(map.LinkDcm(kPath), 0);
+    EXPECT_FALSE(map.LinkDcm(kPath));
     ASSERT_NE(map.Dcm, nullptr);
     EXPECT_FALSE(map.Dcm->Ready());
     EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);
     EXPECT_EQ(map.SourceOrigin.lat, -1);
     const std::string tooLong = "C:\\" + std::string(252, 'D') + "\\A.DCM";
-    EXPECT_EQ(map.LinkDcm(tooLong.c_str()), 0);
+    EXPECT_FALSE(map.LinkDcm(tooLong.c_str()));
 
     // The same object serves a later link.
     const CDcmElevation* first = map.Dcm.get();
     root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6)).bytes);
-    EXPECT_EQ(map.LinkDcm(kPath), 1);
+    EXPECT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk);
     EXPECT_EQ(map.Dcm.get(), first);
     EXPECT_TRUE(map.Dcm->Ready());
 }
@@ -87,7 +88,7 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
                                          [](int32_t, int16_t*) { return false; });
     MakeGuidebookSetId(1);
     hostsim::Get().Log().Clear();
-    ASSERT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 1);
+    ASSERT_EQ((map.LinkXem(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_XEM_Open", "OLX_XEM_GetMapsetInfo", "OLX_ConvertDatum"}));
@@ -101,7 +102,7 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
 TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
     MakeGuidebookSetId(1);
     hostsim::Get().Log().Clear();
-    EXPECT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 0);
+    EXPECT_FALSE(map.LinkXem(GuidebookSetId(), "GUIDEDEM"));
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(map.Xem->Handle(), 0u);
     EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);

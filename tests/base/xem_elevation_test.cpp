@@ -1,4 +1,5 @@
 #include "base/xem_elevation.h"
+#include "tests/support/result_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ protected:
     static std::unique_ptr<CXemElevation> OpenSet() {
         MakeGuidebookSetId(1);
         auto xem = std::make_unique<CXemElevation>(&TestClock);
-        EXPECT_EQ(xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
+        EXPECT_EQ((xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
         return xem;
     }
 };
@@ -106,7 +107,7 @@ TEST_F(XemTest, FailedOpenLeavesNoHandle) {
         hostsim::Get().Guidebook().SetFailInfo(c.failInfo);
         MakeGuidebookSetId(1);
         CXemElevation xem(&TestClock);
-        EXPECT_EQ(xem.Open(GuidebookSetId(), c.name), 0) << c.what;
+        EXPECT_FALSE(xem.Open(GuidebookSetId(), c.name)) << c.what;
         EXPECT_EQ(xem.Handle(), 0u) << c.what;
         EXPECT_TRUE(hostsim::Get().Guidebook().OpenHandles().empty()) << c.what;
         EXPECT_EQ(hostsim::Get().Log().Count("OLX_XEM_Close"), c.closes) << c.what;
@@ -122,7 +123,7 @@ TEST_F(XemTest, SecondOpenClosesTheFirstHandle) {
     InstallMarkedSet();
     auto xem = OpenSet();
     const uint32_t first = xem->Handle();
-    ASSERT_EQ(xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
+    ASSERT_EQ((xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
     EXPECT_NE(xem->Handle(), first);
     EXPECT_EQ(hostsim::Get().Guidebook().OpenHandles().size(), 1u);
 }

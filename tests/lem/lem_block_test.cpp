@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/path_root.h"
 #include "tests/lem/lem_fixtures.h"
+#include "tests/support/result_printer.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ protected:
         root_.Write("C:\\F\\S.LEM", data);
     }
     void OpenAndIndex(const char* path = "C:\\F\\S.LEM") {
-        ASSERT_EQ(map_.Open(path), 1);
-        ASSERT_EQ(map_.GetHeader(), 1);
+        ASSERT_EQ((map_.Open(path)).status, platform::Status::kOk);
+        ASSERT_EQ((map_.GetHeader()).status, platform::Status::kOk);
     }
 
     hostsim::DriveRoot root_;
@@ -156,23 +157,23 @@ TEST_F(LemBlocks, GetHeaderFailures) {
     WritePair(header, DataLine({"    1", "    2", "    3"}));
 
     CLemMap notLocated;
-    EXPECT_EQ(notLocated.GetHeader(), 0);
+    EXPECT_EQ(notLocated.GetHeader().status, platform::Status::kNotThisFormat);
 
-    ASSERT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
+    // The data file gone after Open: an I/O error that names it. The reader shows nothing;
+    // the map-type handler turns it into the file message (tests/plugin/map_proc_test.cpp).
+    ASSERT_EQ((map_.Open("C:\\F\\S.LEM")).status, platform::Status::kOk);
     root_.Remove("C:\\F\\S.LEM");
-    EXPECT_EQ(map_.GetHeader(), 0);
-    const auto boxes = lemtest::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-              "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1.\n"
-              "C:\\F\\S.LEM");
-    EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
+    const platform::Result gone = map_.GetHeader();
+    EXPECT_EQ(gone.status, platform::Status::kIoError);
+    ASSERT_NE(gone.subject, nullptr);
+    EXPECT_STREQ(gone.subject, "C:\\F\\S.LEM");
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
 
-    // A header refused after Open: no message, result 0.
+    // A header refused after Open.
     header.cols = "0";
     WritePair(header, "x");
-    EXPECT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
-    EXPECT_EQ(map_.GetHeader(), 0);
+    EXPECT_EQ((map_.Open("C:\\F\\S.LEM")).status, platform::Status::kOk);
+    EXPECT_EQ(map_.GetHeader().status, platform::Status::kDamaged);
     EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
 }
 
@@ -383,12 +384,12 @@ TEST_F(LemBlocks, NotLocatedVanishedOrNotIndexed) {
     HeaderFields header;
     WritePair(header, DataLine({"   10", "   20", "   30"}) + "\n" + DataLine({"   10", "   20", "   30"}));
     // Located but not indexed: the row table holds no offsets yet, so nothing is placed.
-    ASSERT_EQ(map_.Open("C:\\F\\S.LEM"), 1);
+    ASSERT_EQ((map_.Open("C:\\F\\S.LEM")).status, platform::Status::kOk);
     Block located;
     EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), located.v.data()), 1);
     EXPECT_EQ(located.At(0, 0), kSentinel);
 
-    ASSERT_EQ(map_.GetHeader(), 1);
+    ASSERT_EQ((map_.GetHeader()).status, platform::Status::kOk);
     Block ok;
     EXPECT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), ok.v.data()), 1);
     EXPECT_EQ(ok.At(0, 0), 1);
@@ -569,7 +570,7 @@ protected:
 TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
     map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ(map_.Dcm->Open("C:\\DCM\\BASE.DCM"), 1);
+    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block base(0);
     ASSERT_EQ(map_.Dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
@@ -597,7 +598,7 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
 TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
     map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ(map_.Dcm->Open("C:\\DCM\\BASE.DCM"), 1);
+    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block first;
     ASSERT_EQ(map_.ReadBlock(100, first.v.data()), 1);
     ASSERT_EQ(first.At(100, 100), 90);
@@ -630,7 +631,7 @@ TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
                                          });
     MakeGuidebookSetId(1);
     map_.Xem = std::make_unique<CXemElevation>();
-    ASSERT_EQ(map_.Xem->Open(GuidebookSetId(), "GUIDEDEM"), 1);
+    ASSERT_EQ((map_.Xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
     Block base(0);
     ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
@@ -651,7 +652,7 @@ TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
     WritePair(header, DataLine({"    1", "    2", "    3"}) + "\n" + DataLine({"    1", "    2", "    3"}));
     OpenAndIndex();
     map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ(map_.GetHeader(), 1);
+    ASSERT_EQ((map_.GetHeader()).status, platform::Status::kOk);
     EXPECT_EQ(map_.Dcm, nullptr);
     EXPECT_EQ(map_.CloseDataset(), 1);
     EXPECT_EQ(map_.Opened, 0);

@@ -8,8 +8,12 @@
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
+#include "tests/support/result_printer.h"
+#include "ui/messages.h"
 
 namespace {
+
+using platform::Status;
 
 using lemtest::HeaderFields;
 
@@ -18,9 +22,9 @@ const char kPath[] = "C:\\H\\A.CSV";
 class LemHeader : public ::testing::Test {
 protected:
     void SetUp() override { (void)lemtest::TakeMessageBoxes(); }
-    int Read(const std::string& text, int headerOnly) {
+    platform::Status Read(const std::string& text, int headerOnly) {
         root_.Write(kPath, text);
-        return CLemMap::ReadHeader(kPath, map_, headerOnly);
+        return CLemMap::ReadHeader(kPath, map_, headerOnly).status;
     }
     hostsim::DriveRoot root_;
     CLemMap map_;
@@ -32,7 +36,7 @@ TEST_F(LemHeader, ReadsFieldsAndRowFlags) {
     sheetHeader.rows = " 1500";
     sheetHeader.title = "\x95\x78\x8E\x6D\x8E\x52";  // 富士山
     sheetHeader.flags = {"1", "0", "1"};
-    ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 0), 1);
+    ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 0), Status::kOk);
     EXPECT_EQ(map_.Cols, 2250);
     EXPECT_EQ(map_.Rows, 1500);
     EXPECT_EQ(map_.Title, sheetHeader.title);
@@ -61,7 +65,7 @@ TEST_F(LemHeader, DegreeMinuteSecondArithmeticToTheLastBit) {
         sheetHeader.south[0] = sheetHeader.west[0] = sheetHeader.north[0] = sheetHeader.east[0] = c.d;
         sheetHeader.south[1] = sheetHeader.west[1] = sheetHeader.north[1] = sheetHeader.east[1] = c.m;
         sheetHeader.south[2] = sheetHeader.west[2] = sheetHeader.north[2] = sheetHeader.east[2] = c.s;
-        ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), 1);
+        ASSERT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), Status::kOk);
         EXPECT_EQ(map_.SouthLat, c.expected);
         EXPECT_EQ(map_.WestLon, c.expected);
         EXPECT_EQ(map_.NorthLat, c.expected);
@@ -81,7 +85,7 @@ TEST_F(LemHeader, LongPhysicalLinesAreReadInPiecesOf255) {
         SCOPED_TRACE(c.length);
         std::vector<std::string> lines = {"\x8F\x6B\x8E\xDA,5000", std::string(c.length, 'x')};
         for (int i = 2; i < 30; ++i) lines.push_back("v," + std::to_string(i));
-        ASSERT_EQ(Read(lemtest::Join(lines, "\n"), 1), 1);
+        ASSERT_EQ(Read(lemtest::Join(lines, "\n"), 1), Status::kOk);
         // Number n is physical line n + 1 - pieces.
         EXPECT_EQ(map_.Cols, 5 - c.pieces);
         EXPECT_EQ(map_.Rows, 6 - c.pieces);
@@ -95,20 +99,20 @@ TEST_F(LemHeader, TitleModeAndIndexMode) {
     // 19 lines: accepted in title mode only; 18 lines: refused in both.
     std::vector<std::string> nineteen(lines.begin(), lines.begin() + 19);
     std::vector<std::string> eighteen(lines.begin(), lines.begin() + 18);
-    EXPECT_EQ(Read(lemtest::Join(nineteen, "\r\n"), 1), 1);
+    EXPECT_EQ(Read(lemtest::Join(nineteen, "\r\n"), 1), Status::kOk);
     EXPECT_EQ(map_.Title, "TITLE");
-    EXPECT_EQ(Read(lemtest::Join(nineteen, "\r\n"), 0), 0);
-    EXPECT_EQ(Read(lemtest::Join(eighteen, "\r\n"), 1), 0);
-    EXPECT_EQ(Read(lemtest::Join(eighteen, "\r\n"), 0), 0);
+    EXPECT_EQ(Read(lemtest::Join(nineteen, "\r\n"), 0), Status::kDamaged);
+    EXPECT_EQ(Read(lemtest::Join(eighteen, "\r\n"), 1), Status::kDamaged);
+    EXPECT_EQ(Read(lemtest::Join(eighteen, "\r\n"), 0), Status::kDamaged);
     // Without its final line end the title line still counts.
     std::string noEnd = lemtest::Join(nineteen, "\r\n");
     noEnd.resize(noEnd.size() - 2);
-    EXPECT_EQ(Read(noEnd, 1), 1);
+    EXPECT_EQ(Read(noEnd, 1), Status::kOk);
     EXPECT_EQ(map_.Title, "TITLE");
 
     // Title mode leaves the row table alone.
     map_.RowTable = {7, 8};
-    EXPECT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), 1);
+    EXPECT_EQ(Read(lemtest::HeaderText(sheetHeader), 1), Status::kOk);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{7, 8}));
     EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
 }
@@ -124,7 +128,7 @@ TEST_F(LemHeader, RowFlagsWithGapsAndValues) {
     lines.push_back(rec);              // 32: no comma
     lines.push_back(rec + ",abc");     // 33: not a number
     lines.push_back(rec + ", -3,9");   // 34: value up to the next comma
-    ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), 1);
+    ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), Status::kOk);
     EXPECT_EQ(map_.RecordCount, 8);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{1, 1, -1, -1, -1, -1, -1, 1}));
 
@@ -132,7 +136,7 @@ TEST_F(LemHeader, RowFlagsWithGapsAndValues) {
     lines.resize(29);
     lines.push_back("z,0");
     lines.push_back(rec + ",1");
-    ASSERT_EQ(Read(lemtest::Join(lines, "\n"), 0), 1);
+    ASSERT_EQ(Read(lemtest::Join(lines, "\n"), 0), Status::kOk);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{1, 1, -1, 1}));
 }
 
@@ -150,7 +154,7 @@ TEST_F(LemHeader, TitleValueRules) {
         SCOPED_TRACE(c.line);
         std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
         lines[18] = c.line;
-        ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 1);
+        ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), Status::kOk);
         EXPECT_EQ(map_.Title, c.title);
     }
 }
@@ -179,22 +183,22 @@ TEST_F(LemHeader, Refusals) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const int mode = c.mode < 0 ? 0 : c.mode;
-        EXPECT_EQ(Read(lemtest::HeaderText(c.sheetHeader), mode), c.mode < 0 ? 1 : 0);
+        EXPECT_EQ(Read(lemtest::HeaderText(c.sheetHeader), mode), c.mode < 0 ? Status::kOk : Status::kDamaged);
     }
     // Counts at the limit are accepted.
     HeaderFields big;
     big.cols = "1000000";
     big.rows = "1000000";
-    EXPECT_EQ(Read(lemtest::HeaderText(big), 1), 1);
+    EXPECT_EQ(Read(lemtest::HeaderText(big), 1), Status::kOk);
 
     // Line 0 must begin with the scale mark.
     std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
     lines[0] = "SCALE,5000";
-    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 0);
+    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), Status::kNotThisFormat);
     lines[0] = " \x8F\x6B\x8E\xDA";
-    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 0);
+    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), Status::kNotThisFormat);
     lines[0] = "\x8F\x6B\x8E\xDA";  // the mark alone is enough
-    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), 1);
+    EXPECT_EQ(Read(lemtest::Join(lines, "\r\n"), 1), Status::kOk);
     EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
 }
 
@@ -203,26 +207,33 @@ TEST_F(LemHeader, RowFlagBeyondTheLimitIsRefusedWithoutSizingAnything) {
     std::string text = lemtest::Join(lemtest::HeaderLines(HeaderFields{}), "\n");
     text.append(static_cast<size_t>(CLemMap::kMaxRowFlags) - 3, '\n');
     root_.Write(kPath, text + "\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n");
-    EXPECT_EQ(CLemMap::ReadHeader(kPath, map_, 0), 1);
+    EXPECT_EQ((CLemMap::ReadHeader(kPath, map_, 0)).status, platform::Status::kOk);
     EXPECT_EQ(map_.RecordCount, CLemMap::kMaxRowFlags);
     root_.Write(kPath, text + "\n\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n");
-    EXPECT_EQ(CLemMap::ReadHeader(kPath, map_, 0), 0);
+    EXPECT_EQ(CLemMap::ReadHeader(kPath, map_, 0).status, Status::kDamaged);
 }
 
 TEST_F(LemHeader, LineEndsAndEndOfText) {
     // CR LF arrives as LF; a lone CR is an ordinary character; Ctrl-Z ends the text.
     std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{});
     lines[18] = "t,A\rB";
-    ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), 1);
+    ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), Status::kOk);
     EXPECT_EQ(map_.Title, "A\rB");
     EXPECT_EQ(map_.RecordCount, 2);
     std::string cut = lemtest::Join(lines, "\r\n");
     cut.insert(cut.find("\x83\x8C\x83\x52"), "\x1A");
-    EXPECT_EQ(Read(cut, 0), 0);  // no row flag before the end of text
+    EXPECT_EQ(Read(cut, 0), Status::kDamaged);  // no row flag before the end of text
 }
 
-TEST_F(LemHeader, MissingFileShowsTheFileMessage) {
-    EXPECT_EQ(CLemMap::ReadHeader("C:\\NONE\\\x95\x5C.CSV", map_, 1), 0);
+// The reader shows nothing: it names the file it could not open, and the box is the caller's.
+TEST_F(LemHeader, MissingFileIsAnIoErrorNamingThePath) {
+    const char* const path = "C:\\NONE\\\x95\x5C.CSV";
+    const platform::Result read = CLemMap::ReadHeader(path, map_, 1);
+    EXPECT_EQ(read.status, Status::kIoError);
+    EXPECT_EQ(read.subject, path);
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+    // The one layer that shows boxes turns it into the file message, path on its second line.
+    ui::ReportReadFailure(read);
     const auto boxes = lemtest::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     // "ファイルが開けません.\n" and the path, in code page 932.

@@ -7,6 +7,7 @@
 #include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
 #include "tests/lem/lem_fixtures.h"
+#include "tests/support/result_printer.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void ExpectLocated(const LocateCase& c) {
     hostsim::DriveRoot root;
     for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
     CLemMap map;
-    EXPECT_EQ(map.Open(c.open.c_str()), c.result);
+    EXPECT_EQ(map.Open(c.open.c_str()).ok() ? 1 : 0, c.result);
     EXPECT_EQ(map.Opened, c.result);
     EXPECT_EQ(map.FlatLayout, c.flat);
     if (c.result) {
@@ -104,7 +105,7 @@ TEST(LemOpen, PathsOfTheLocatedFiles) {
     root.Write("D:\\V\\DATA\\ABC.LEM", "x");
     root.Write("D:\\V\\" + kOldHeader + "\\ABC.CSV", kGoodHeader);
     CLemMap map;
-    ASSERT_EQ(map.Open("D:\\V\\DATA\\ABC.LEM"), 1);
+    ASSERT_EQ((map.Open("D:\\V\\DATA\\ABC.LEM")).status, platform::Status::kOk);
     EXPECT_EQ(map.DataPath(), "D:\\V\\DATA\\ABC.LEM");
     EXPECT_EQ(map.HeaderPath(), "D:\\V\\" + kOldHeader + "\\ABC.CSV");
     // The LEM\ data file wins as soon as it exists; the test is made at each use.
@@ -117,8 +118,8 @@ TEST(LemOpen, FailedOpenLeavesTheRecordEmpty) {
     root.Write("D:\\V\\LEM\\ABC.LEM", "x");
     root.Write("D:\\V\\HEADER\\ABC.CSV", kGoodHeader);
     CLemMap map;
-    ASSERT_EQ(map.Open("D:\\V\\LEM\\ABC.LEM"), 1);
-    EXPECT_EQ(map.Open("D:\\W\\LEM\\NONE.LEM"), 0);
+    ASSERT_EQ((map.Open("D:\\V\\LEM\\ABC.LEM")).status, platform::Status::kOk);
+    EXPECT_FALSE(map.Open("D:\\W\\LEM\\NONE.LEM"));
     EXPECT_EQ(map.Opened, 0);
     EXPECT_EQ(map.FlatLayout, 0);
     EXPECT_TRUE(map.RowTable.empty());
@@ -147,6 +148,46 @@ TEST(LemOpen, PathsTooLongAreRefused) {
     };
     ASSERT_EQ(cases[1].open.size(), 259u);
     for (const auto& c : cases) ExpectLocated(c);
+}
+
+// Open shows nothing; its result says why a path locates no dataset.
+TEST(LemOpen, SaysWhyNoDatasetWasLocated) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        const char* open;
+        platform::Status status;
+        const char* subject;  // the file an I/O error names
+    };
+    const Case cases[] = {
+        {"nothing there", {}, "D:\\V\\LEM\\ABC.LEM", platform::Status::kNotThisFormat, nullptr},
+        {"data without header", {{"D:\\V\\LEM\\ABC.LEM", "x"}}, "D:\\V\\LEM\\ABC.LEM",
+         platform::Status::kNotThisFormat, nullptr},
+        {"header without the scale mark",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV", kBadHeader}}, "D:\\V\\LEM\\ABC.LEM",
+         platform::Status::kNotThisFormat, nullptr},
+        // A folder where the header should be exists but does not open as a file.
+        {"header that cannot be opened",
+         {{"D:\\V\\LEM\\ABC.LEM", "x"}, {"D:\\V\\HEADER\\ABC.CSV\\X", "x"}}, "D:\\V\\LEM\\ABC.LEM",
+         platform::Status::kIoError, "D:\\V\\HEADER\\ABC.CSV"},
+        {"flat header that cannot be opened",
+         {{"D:\\V\\ABC.LEM", "x"}, {"D:\\V\\ABC.CSV\\X", "x"}}, "D:\\V\\ABC.LEM", platform::Status::kIoError,
+         "D:\\V\\ABC.CSV"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        hostsim::DriveRoot root;
+        for (const auto& [path, bytes] : c.files) root.Write(path, bytes);
+        CLemMap map;
+        const platform::Result opened = map.Open(c.open);
+        EXPECT_EQ(opened.status, c.status);
+        if (c.subject) {
+            ASSERT_NE(opened.subject, nullptr);
+            EXPECT_STREQ(opened.subject, c.subject);
+        }
+        EXPECT_EQ(map.Opened, 0);
+        EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+    }
 }
 
 }  // namespace

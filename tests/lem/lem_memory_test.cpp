@@ -10,6 +10,8 @@
 #include "lem/lem_map.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
+#include "tests/support/result_printer.h"
+#include "ui/messages.h"
 
 namespace {
 size_t g_failFrom = SIZE_MAX;
@@ -40,16 +42,20 @@ TEST(LemMemory, RowTableThatCannotBeAllocated) {
     sheetHeader.flags.assign(100000, "1");  // flags take ~100 KB, the table 800 KB
     root.Write("C:\\H\\A.CSV", lemtest::HeaderText(sheetHeader));
     CLemMap map;
+    platform::Result read;
     {
         FailLargeAllocations fail(400000);
-        EXPECT_EQ(CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0), 0);
+        read = CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0);
     }
+    EXPECT_EQ(read.status, platform::Status::kNoMemory);
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+    ui::ReportReadFailure(read);
     const auto boxes = lemtest::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kMemory + "CLemMap::ReadHeader()");
     EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
     // With memory to spare the same header reads.
-    EXPECT_EQ(CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0), 1);
+    EXPECT_EQ((CLemMap::ReadHeader("C:\\H\\A.CSV", map, 0)).status, platform::Status::kOk);
     EXPECT_EQ(map.RecordCount, 100000);
 }
 
@@ -61,17 +67,21 @@ TEST(LemMemory, LineBufferThatCannotBeAllocated) {
     root.Write("C:\\F\\S.CSV", lemtest::HeaderText(sheetHeader));
     root.Write("C:\\F\\S.LEM", "x");
     CLemMap map;
-    ASSERT_EQ(map.Open("C:\\F\\S.LEM"), 1);
+    ASSERT_EQ((map.Open("C:\\F\\S.LEM")).status, platform::Status::kOk);
+    platform::Result indexed;
     {
         FailLargeAllocations fail(900000);
-        EXPECT_EQ(map.GetHeader(), 0);
+        indexed = map.GetHeader();
     }
+    EXPECT_EQ(indexed.status, platform::Status::kNoMemory);
     EXPECT_TRUE(map.LineBuffer.empty());
+    EXPECT_TRUE(lemtest::TakeMessageBoxes().empty());
+    ui::ReportReadFailure(indexed);
     const auto boxes = lemtest::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kMemory + "CLemMap::GetHeader");
     EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
-    EXPECT_EQ(map.GetHeader(), 1);
+    EXPECT_EQ((map.GetHeader()).status, platform::Status::kOk);
     EXPECT_EQ(map.LineBuffer.size(), 200000u * 5 + 13);
 }
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsim/drive_root.h"
 #include "platform/file.h"
 #include "platform/find.h"
 #include "platform/posix/memory_files.h"
-#include "tests/support/temp_root.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ std::vector<std::string> RunScript(const Drives& d) {
 TEST(MemoryFiles, BehaveAsTheFolderRootDoes) {
     std::vector<std::string> onDisk;
     {
-        testsupport::TempRoot root;
+        hostsim::DriveRoot root;
         onDisk = RunScript({[&](const std::string& p, const std::string& b) { root.Write(p, b); },
                             [&](const std::string& p) { root.Remove(p); }});
     }
@@ -109,7 +109,7 @@ TEST(MemoryFiles, UninstalledLeavesTheFolderLayer) {
     platform::memory::Put("C:\\only\\in\\memory.LEM", "x");
     EXPECT_TRUE(platform::PathExists("C:\\only\\in\\memory.LEM"));
     platform::memory::Uninstall();
-    testsupport::TempRoot root;
+    hostsim::DriveRoot root;
     EXPECT_FALSE(platform::PathExists("C:\\only\\in\\memory.LEM"));
 }
 
