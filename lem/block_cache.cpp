@@ -27,11 +27,16 @@ void CBlockCache::Written::SetRow(int d, const int32_t* fields, int count) {
 #if defined(__SSE2__)
     const __m128i noData = _mm_set1_epi32(kNoData);
     const __m128i outside = _mm_set1_epi32(kOutsideSurvey);
-    for (; k + 4 <= count; k += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fields + k));
-        const __m128i mark = _mm_or_si128(_mm_cmpeq_epi32(v, noData), _mm_cmpeq_epi32(v, outside));
-        const auto placed = static_cast<uint64_t>(~_mm_movemask_ps(_mm_castsi128_ps(mark)) & 0xF);
-        row[k / 64] |= placed << (k % 64);
+    // Each word is gathered in a register and stored once: an or into memory for every four
+    // fields waits on the store before it.
+    for (; k + 64 <= count; k += 64) {
+        uint64_t word = 0;
+        for (int i = 0; i < 64; i += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fields + k + i));
+            const __m128i mark = _mm_or_si128(_mm_cmpeq_epi32(v, noData), _mm_cmpeq_epi32(v, outside));
+            word |= static_cast<uint64_t>(~_mm_movemask_ps(_mm_castsi128_ps(mark)) & 0xF) << i;
+        }
+        row[k / 64] |= word;
     }
 #endif
     for (; k < count; ++k) {
