@@ -531,8 +531,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         lem::ParseFieldRow(text, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
-            lem::StoreMetres(parsed, delivered, out);
-            if (!wholeBlock) written.SetRow(d, parsed, delivered);
+            lem::StoreMetres(parsed, delivered, out, wholeBlock ? nullptr : written.RowBits(d));
             return;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
