@@ -107,7 +107,7 @@ private:
     // The view is a window of the file, so that no sheet can take a 32-bit host's address
     // space; natively it stays between requests (the sample sheet needs one for good), on
     // Windows it is released before each request returns (see MappedView::kPinsFileSize).
-    // Windows are aligned to half their size, so a window holds any row range of half its size.
+    // A window starts at a multiple of half its size, so it holds any range up to that long.
     static constexpr int64_t kViewBytes = sizeof(void*) >= 8 ? int64_t{64} << 20 : int64_t{16} << 20;
     // Maps the window that holds bytes [start, start + length) of the data file, clipped to
     // fileSize; false when the system cannot.
