@@ -16,6 +16,7 @@
 #include "base/block_id.h"
 #include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
+#include "platform/mapped_view.h"
 #include "platform/path_root.h"
 #include "tools/gen/lem_sheet.h"
 
@@ -227,6 +228,14 @@ void RunReadBlock(benchmark::State& state, const std::vector<int32_t>& ids, bool
 
 void BM_ReadBlock(benchmark::State& state) { RunReadBlock(state, InsideBlockIds(), false); }
 BENCHMARK(BM_ReadBlock)->Unit(benchmark::kMicrosecond);
+
+// The same blocks where the data file cannot be mapped: the rows are read.
+void BM_ReadBlockUnmapped(benchmark::State& state) {
+    platform::SetMappingAllowed(false);
+    RunReadBlock(state, InsideBlockIds(), false);
+    platform::SetMappingAllowed(true);
+}
+BENCHMARK(BM_ReadBlockUnmapped)->Unit(benchmark::kMicrosecond);
 
 void BM_ReadBlockBaseline(benchmark::State& state) { RunReadBlock(state, InsideBlockIds(), true); }
 BENCHMARK(BM_ReadBlockBaseline)->Unit(benchmark::kMicrosecond);

@@ -2,12 +2,7 @@
 
 #include <cstring>
 
-#include "lem/field_row.h"
 #include "platform/result.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace lem {
 
@@ -18,25 +13,6 @@ bool BlockInputs::SameAs(const BlockInputs& other) const {
            xemHandle == other.xemHandle && sourceLat == other.sourceLat && sourceLon == other.sourceLon &&
            cellsPerDegLat == other.cellsPerDegLat && cellsPerDegLon == other.cellsPerDegLon && data == other.data &&
            (dcm == nullptr || dcmFile == other.dcmFile);
-}
-
-void CBlockCache::Written::SetRow(int d, const int32_t* fields, int count) {
-    // A row of 320 cells starts on a 64-bit word boundary (320 = 5 * 64).
-    uint64_t* row = bits_ + d * (kSide / 64);
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128i noData = _mm_set1_epi32(kNoData);
-    const __m128i outside = _mm_set1_epi32(kOutsideSurvey);
-    for (; k + 4 <= count; k += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fields + k));
-        const __m128i mark = _mm_or_si128(_mm_cmpeq_epi32(v, noData), _mm_cmpeq_epi32(v, outside));
-        const auto placed = static_cast<uint64_t>(~_mm_movemask_ps(_mm_castsi128_ps(mark)) & 0xF);
-        row[k / 64] |= placed << (k % 64);
-    }
-#endif
-    for (; k < count; ++k) {
-        if (fields[k] != kNoData && fields[k] != kOutsideSurvey) row[k / 64] |= uint64_t{1} << (k % 64);
-    }
 }
 
 bool CBlockCache::Find(int32_t blockId, const BlockInputs& inputs, int16_t* values) {

@@ -53,9 +53,9 @@ public:
             all_ = false;
             for (uint64_t& w : bits_) w = 0;
         }
-        // Block row d got the values of the sheet's fields that are not no-data marks, in its
-        // first count columns.
-        void SetRow(int d, const int32_t* fields, int count);
+        // The bits of block row d (bit k % 64 of word k / 64 is column k), for StoreMetres to
+        // mark the cells it writes.
+        [[nodiscard]] uint64_t* RowBits(int d) { return bits_ + d * (kSide / 64); }
         [[nodiscard]] bool All() const { return all_; }
         [[nodiscard]] const uint64_t* Bits() const { return bits_; }
 

@@ -219,7 +219,7 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     }
 }
 
-void StoreMetres(const int32_t* values, int count, int16_t* out) {
+void StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed) {
     int k = 0;
 #if defined(__SSE2__)
     // Values of five characters lie in -9999..99999. For them (v + 5) * 0.1f in single
@@ -233,6 +233,8 @@ void StoreMetres(const int32_t* values, int count, int16_t* out) {
     auto quarter = [&](__m128i v) {
         return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(v, five)), tenth));
     };
+    // The placed bits of a word are gathered in a register and stored once per 64 values.
+    uint64_t word = 0;
     for (; k + 8 <= count; k += 8) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4));
@@ -243,12 +245,22 @@ void StoreMetres(const int32_t* values, int count, int16_t* out) {
         __m128i* const dst = reinterpret_cast<__m128i*>(out + k);
         const __m128i old = _mm_loadu_si128(dst);
         _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
+        if (placed != nullptr) {
+            const auto kept = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
+            word |= static_cast<uint64_t>(~kept & 0xFFu) << (k % 64);
+            if (k % 64 == 56) {
+                placed[k / 64] |= word;
+                word = 0;
+            }
+        }
     }
+    if (placed != nullptr && k % 64 != 0) placed[k / 64] |= word;
 #endif
     for (; k < count; ++k) {
         const int32_t v = values[k];
         if (v == kNoData || v == kOutsideSurvey) continue;
         out[k] = static_cast<int16_t>((v + 5) / 10);
+        if (placed != nullptr) placed[k / 64] |= uint64_t{1} << (k % 64);
     }
 }
 

@@ -22,6 +22,8 @@ inline constexpr int32_t kNoData = -9999;
 // The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
 // sheets, and drawing one would dig a pit into the base layer.
 inline constexpr int32_t kOutsideSurvey = -1111;
-void StoreMetres(const int32_t* values, int count, int16_t* out);
+// placed, when given, gets bit k % 64 of placed[k / 64] set for every out[k] written (the bits
+// of the other cells stay as they are).
+void StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed = nullptr);
 
 }  // namespace lem

@@ -195,6 +195,7 @@ void CLemMap::ClearState() {
 
 void CLemMap::FreeBuffers() {
     blockCache_.reset();
+    view_.Reset();
     dataFile_.Close();
     indexed_ = false;
     std::vector<char>().swap(spanBuffer_);
@@ -447,6 +448,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     if (blockCache_ && blockCache_->Find(blockId, inputs, values)) return 1;
 
     if (!dataFile_.IsOpen() || dataFilePath_ != &dataPath || !(dataFileStamp_ == stamp)) {
+        // The view goes first: a file shrunk in place would fault on pages beyond its new end.
+        view_.Reset();
         dataFile_.Close();
         if (!stamp.isFile || !dataFile_.Open(dataPath)) {
             std::memset(values, 0, kBlockCells * sizeof(int16_t));
@@ -454,6 +457,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         }
         dataFileStamp_ = stamp;
         dataFilePath_ = &dataPath;
+        // Views never reach beyond this: the stamp says when the file's size may have changed.
+        dataFileSize_ = dataFile_.Size();
     }
     platform::File& data = dataFile_;
 
@@ -513,8 +518,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         lem::ParseFieldRow(text, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
         if (!blend) {
-            lem::StoreMetres(parsed, delivered, out);
-            if (!wholeBlock) written.SetRow(d, parsed, delivered);
+            lem::StoreMetres(parsed, delivered, out, wholeBlock ? nullptr : written.RowBits(d));
             return;
         }
         const bool edgeRow = L <= 1 || L >= Rows - 2;
@@ -553,11 +557,54 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         for (int i = 0; i < rings; ++i) blendCell(ringK[i], ringBase[i]);
     };
 
+    // Rows come from a view of the file where one can be had; those that cannot be mapped are
+    // read below. A row gets the fields whose bytes lie before the end of the file, as a read
+    // gives them, and the conversion's three bytes of look-ahead stay inside the view.
+    struct ReleaseView {
+        platform::MappedView& view;
+        ~ReleaseView() {
+            if (platform::MappedView::kPinsFileSize) view.Reset();
+        }
+    } const releaseView{view_};
+    const int64_t fileSize = dataFileSize_;
+    int unmapped = 0;
+    bool mapping = fileSize > 0;
+    for (int i = 0; i < rowCount; ++i) {
+        const RowRead row = rows[i];
+        if (mapping && row.start >= fileSize) continue;  // a read there delivers nothing
+        const int64_t inFile = std::min(fileSize - row.start, wanted + 3);
+        if (mapping && !view_.Holds(static_cast<uint64_t>(row.start), static_cast<uint64_t>(inFile))) {
+            mapping = MapWindow(row.start, inFile, fileSize);
+        }
+        if (!mapping) {
+            rows[unmapped++] = row;
+            continue;
+        }
+        const char* text = view_.Data() + (row.start - static_cast<int64_t>(view_.Offset()));
+        // Rows lie a line apart, each a fresh stream to the processor: ask for the next row's
+        // bytes while this one is converted, or the conversion waits on memory.
+        if (i + 1 < rowCount && view_.Holds(static_cast<uint64_t>(rows[i + 1].start), static_cast<uint64_t>(wanted))) {
+            const char* next = view_.Data() + (rows[i + 1].start - static_cast<int64_t>(view_.Offset()));
+            for (int64_t b = 0; b < wanted; b += 64) __builtin_prefetch(next + b);
+        }
+        const int delivered = static_cast<int>(std::min(inFile, wanted) / 5);
+        if (delivered == 0) continue;
+        if (5 * delivered + 3 > inFile) {
+            // The file ends within the look-ahead: convert a copy.
+            std::memcpy(LineBuffer.data(), text, static_cast<size_t>(inFile));
+            text = LineBuffer.data();
+        }
+        placeRow(row.d, row.L, text, delivered);
+    }
+    rowCount = unmapped;
+
     // Consecutive rows are read with one call while the bytes between them are few: a system
     // call costs as much as copying several kilobytes, and the rows of a block lie one line
     // apart. Rows further apart, or beyond the span buffer, are read one by one.
     // Without memory for the span buffer every row is read on its own into the line buffer.
-    if (spanBuffer_.empty()) (void)platform::TryAllocate([&] { spanBuffer_.resize(kSpanBytes + kSpanSlack); });
+    if (rowCount > 0 && spanBuffer_.empty()) {
+        (void)platform::TryAllocate([&] { spanBuffer_.resize(kSpanBytes + kSpanSlack); });
+    }
     const bool spans = !spanBuffer_.empty();
     for (int i = 0; i < rowCount;) {
         int j = i + 1;
@@ -582,4 +629,13 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         i = j;
     }
     return keep();
+}
+
+bool CLemMap::MapWindow(int64_t start, int64_t length, int64_t fileSize) {
+    constexpr int64_t half = kViewBytes / 2;
+    const int64_t first = start / half * half;
+    const int64_t end = std::min(fileSize, first + kViewBytes);
+    // A row's range is at most a block's 1,600 bytes and the look-ahead: the window holds it.
+    if (start + length > end) return false;
+    return view_.Map(dataFile_, static_cast<uint64_t>(first), static_cast<size_t>(end - first));
 }

@@ -53,6 +53,7 @@ public:
     [[nodiscard]] int64_t Size();
 
 private:
+    friend class MappedView;
 #if defined(_WIN32)
     void* handle_ = nullptr;  // HANDLE; nullptr when closed
 #else

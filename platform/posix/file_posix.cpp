@@ -11,10 +11,8 @@
 
 namespace platform {
 namespace {
-// Descriptors of files on the in-memory drive set are encoded below -1 (closed).
-constexpr int kMemoryBase = -2;
-bool IsMemory(int fd) { return fd <= kMemoryBase; }
-int MemoryHandle(int fd) { return kMemoryBase - fd; }
+bool IsMemory(int fd) { return memory::IsDescriptor(fd); }
+int MemoryHandle(int fd) { return memory::HandleOf(fd); }
 }  // namespace
 
 bool PathExists(const std::string& path) {
@@ -69,7 +67,7 @@ bool File::Open(const std::string& path) {
     if (memory::Installed()) {
         const int handle = memory::Open(path);
         if (handle < 0) return false;
-        fd_ = kMemoryBase - handle;
+        fd_ = memory::DescriptorOf(handle);
         position_ = 0;
         return true;
     }

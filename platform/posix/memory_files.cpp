@@ -161,6 +161,12 @@ int64_t ReadAt(int handle, uint64_t offset, void* buffer, size_t size) {
     return static_cast<int64_t>(n);
 }
 
+const char* Bytes(int handle, uint64_t offset, size_t length) {
+    const Node* node = Handle(handle);
+    if (!node || offset > node->bytes.size() || length > node->bytes.size() - offset) return nullptr;
+    return node->bytes.data() + offset;
+}
+
 int64_t Size(int handle) {
     const Node* node = Handle(handle);
     return node ? static_cast<int64_t>(node->bytes.size()) : -1;

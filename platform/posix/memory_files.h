@@ -14,6 +14,13 @@
 
 namespace platform::memory {
 
+// The POSIX file layer keeps a handle to an in-memory file in place of a descriptor, encoded
+// below -1 (its "closed").
+constexpr int kFirstDescriptor = -2;
+[[nodiscard]] constexpr bool IsDescriptor(int fd) { return fd <= kFirstDescriptor; }
+[[nodiscard]] constexpr int HandleOf(int fd) { return kFirstDescriptor - fd; }
+[[nodiscard]] constexpr int DescriptorOf(int handle) { return kFirstDescriptor - handle; }
+
 // Installs an empty drive set (or empties the installed one); Uninstall returns the layer to
 // the folder root. Files still open keep their bytes until closed.
 void Install();
@@ -40,6 +47,10 @@ struct Status {
 void Close(int handle);
 [[nodiscard]] int64_t ReadAt(int handle, uint64_t offset, void* buffer, size_t size);
 [[nodiscard]] int64_t Size(int handle);
+// The bytes [offset, offset + length) of an open file in place, or null when they lie beyond its
+// end. They stay where they are until the file is written again (then, as a mapped page of a
+// rewritten file on disk, they must not be read again).
+[[nodiscard]] const char* Bytes(int handle, uint64_t offset, size_t length);
 // Names of the entries (files and folders) directly in the folder of a Windows path.
 [[nodiscard]] std::vector<std::string> List(const std::string& windowsFolder);
 

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include "hostsim/drive_root.h"
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
+#include "platform/mapped_view.h"
 #include "platform/message_box.h"
 #include "platform/path_root.h"
 #include "tests/lem/lem_fixtures.h"
@@ -661,3 +665,179 @@ TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
 }
 
 }  // namespace
+
+// Rows are taken from a mapped window of the data file; where mapping is refused they are read.
+// Both ways must give the same blocks.
+class LemMappedRows : public LemBlocks {
+protected:
+    void TearDown() override {
+        platform::SetMappingAllowed(true);
+        LemBlocks::TearDown();
+    }
+
+    // The block read once with mapping and once without, from a fresh map each time (so that
+    // neither comes from the block cache).
+    void ExpectSameBothWays(const char* path, int32_t id, const std::function<void(CLemMap&)>& prepare = {}) {
+        Block ways[2];
+        for (const bool mapped : {true, false}) {
+            platform::SetMappingAllowed(mapped);
+            CLemMap map;
+            ASSERT_EQ(map.Open(path).status, platform::Status::kOk);
+            ASSERT_EQ(map.GetHeader().status, platform::Status::kOk);
+            if (prepare) prepare(map);
+            EXPECT_EQ(map.ReadBlock(id, ways[mapped ? 0 : 1].v.data()), 1);
+        }
+        platform::SetMappingAllowed(true);
+        EXPECT_EQ(ways[0].v, ways[1].v) << "block " << id;
+    }
+};
+
+TEST_F(LemMappedRows, EveryBlockOfASheetIsTheSameReadOrMapped) {
+    struct Case {
+        const char* what;
+        int cols;
+        int rows;
+        bool crlf;
+        bool finalLineEnd;
+    } const cases[] = {
+        {"CR LF", 700, 500, true, true},
+        {"LF, no line end after the last row", 700, 500, false, false},
+        {"wide lines", 3500, 330, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gen::LemSheetOptions options;
+        options.cols = c.cols;
+        options.rows = c.rows;
+        options.crlf = c.crlf;
+        options.finalLineEnd = c.finalLineEnd;
+        options.absentRows = {0, 100, 101, c.rows - 2};
+        options.name = "VOLC";
+        (void)lemtest::WriteSheet(options, "D:\\SHEETS");
+        // Every block that holds part of the sheet, at steps of 40 cells across its edges.
+        for (int64_t x = -320; x < c.cols; x += 280) {
+            for (int64_t y = -280; y < c.rows; y += 200) {
+                ExpectSameBothWays("D:\\SHEETS\\LEM\\VOLC.LEM", BlockIdFor(kOrigin + x, kOrigin + y));
+            }
+        }
+    }
+}
+
+// Three columns, LF and CR LF lines, the last without a line end, the file exactly two pages:
+// the look-ahead of the conversion after the last field lies beyond the file and its view.
+TEST_F(LemMappedRows, LastFieldAtTheEndOfAPage) {
+    HeaderFields header;
+    header.rows = "315";
+    header.flags.assign(315, "1");
+    std::string data;
+    for (int r = 0; r < 315; ++r) {
+        char field[8];
+        std::snprintf(field, sizeof field, "%5d", 10 * r);
+        data += DataLine({field, "  -15", field});
+        if (r < 311) data += "\n";
+        else if (r < 314) data += "\r\n";
+    }
+    ASSERT_EQ(data.size(), 8192u);
+    WritePair(header, data);
+    ExpectSameBothWays("C:\\F\\S.LEM", BlockIdFor(kOrigin, kOrigin));
+    OpenAndIndex();
+    Block block;
+    ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
+    // Block row 0 is the last LEM row, 314.
+    EXPECT_EQ(std::vector<int16_t>(&block.At(0, 0), &block.At(0, 0) + 4), (std::vector<int16_t>{314, -1, 314, kSentinel}));
+    EXPECT_EQ(block.At(314, 2), 0);
+}
+
+// Rows far apart in a file larger than one mapped window: the window moves within one block
+// and back again, and a row at the end of the file converts its last field.
+TEST_F(LemMappedRows, RowsFarApartInALargeFile) {
+    const int64_t mib = int64_t{1} << 20;
+    const std::string lines[] = {DataLine({"   10", "   20", "   30"}), DataLine({"   40", "  -50", "   60"}),
+                                 DataLine({"   70", "   80", "-9999"}), DataLine({"  110", "  120", "  130"})};
+    const int64_t offsets[] = {0, 200 * mib - 7, 3 * mib + 1, 0};
+    const int64_t size = 200 * mib + 300;
+    const int64_t last = size - static_cast<int64_t>(lines[3].size());
+    HeaderFields header;
+    header.rows = "4";
+    header.flags = {"1", "1", "1", "1"};
+    WritePair(header, lines[0] + "\n");
+    {
+        const std::string path = platform::ToPosixPath("C:\\F\\S.LEM");
+        std::filesystem::resize_file(path, static_cast<uintmax_t>(size));  // sparse: costs no disk
+        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        for (int i = 1; i < 3; ++i) {
+            out.seekp(offsets[i]);
+            out.write(lines[i].data(), static_cast<std::streamsize>(lines[i].size()));
+        }
+        out.seekp(last);
+        out.write(lines[3].data(), static_cast<std::streamsize>(lines[3].size()));
+        ASSERT_TRUE(out.good());
+    }
+    const auto setRows = [&](CLemMap& map) { map.RowTable = {offsets[0], offsets[1], offsets[2], last}; };
+    const int32_t id = BlockIdFor(kOrigin, kOrigin);
+    ExpectSameBothWays("C:\\F\\S.LEM", id, setRows);
+    OpenAndIndex();
+    setRows(map_);
+    Block block;
+    ASSERT_EQ(map_.ReadBlock(id, block.v.data()), 1);
+    // Block row d is LEM row 3 - d.
+    const std::vector<int16_t> expected[] = {{11, 12, 13}, {7, 8, kSentinel}, {4, -4, 6}, {1, 2, 3}};
+    for (int d = 0; d < 4; ++d) {
+        EXPECT_EQ(std::vector<int16_t>(&block.At(d, 0), &block.At(d, 0) + 3), expected[d]) << "block row " << d;
+    }
+}
+
+// Between two requests another program shrinks the data file in place or puts another in its
+// place. A view of the old file kept past that would fault on its first byte beyond the new end
+// (SIGBUS): each request sees the change first and gets the new file's rows.
+TEST_F(LemMappedRows, DataFileShrunkOrReplacedBetweenRequests) {
+    HeaderFields header;
+    header.rows = "300";
+    header.flags.assign(300, "1");
+    const auto sheetData = [](int base) {
+        std::string data;
+        for (int r = 0; r < 300; ++r) {
+            char field[8];
+            std::snprintf(field, sizeof field, "%5d", 10 * (base + r));
+            data += DataLine({field, field, field}) + "\n";  // 26 bytes a line
+        }
+        return data;
+    };
+    const std::string path = platform::ToPosixPath("C:\\F\\S.LEM");
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        int placedRows;  // LEM rows 0 .. placedRows - 1 hold values in column 0 afterwards
+        int base;        // their values: base + row
+    } const cases[] = {
+        {"truncated to nothing", [&] { std::filesystem::resize_file(path, 0); }, 0, 0},
+        // Rows 0..2 whole, and the first two fields of row 3.
+        {"truncated within row 3", [&] { std::filesystem::resize_file(path, 3 * 26 + 10 + 10); }, 4, 0},
+        {"a longer file renamed over it",
+         [&] {
+             root_.Write("C:\\F\\S.NEW", sheetData(1000) + std::string(100000, ' '));
+             std::filesystem::rename(platform::ToPosixPath("C:\\F\\S.NEW"), path);
+         },
+         300, 1000},
+    };
+    const int32_t id = BlockIdFor(kOrigin, kOrigin);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WritePair(header, sheetData(0));
+        OpenAndIndex();
+        Block before;
+        ASSERT_EQ(map_.ReadBlock(id, before.v.data()), 1);
+        ASSERT_EQ(before.At(0, 0), 299);  // block row 0 is LEM row 299
+        c.change();
+        Block after;
+        ASSERT_EQ(map_.ReadBlock(id, after.v.data()), 1);
+        for (int L = 0; L < 300; ++L) {
+            const int d = 299 - L;
+            const int16_t expected = L < c.placedRows ? static_cast<int16_t>(c.base + L) : kSentinel;
+            ASSERT_EQ(after.At(d, 0), expected) << "LEM row " << L;
+        }
+        if (c.placedRows == 4) {
+            EXPECT_EQ(std::vector<int16_t>(&after.At(296, 0), &after.At(296, 0) + 3), (std::vector<int16_t>{3, 3, kSentinel}));
+        }
+    }
+}

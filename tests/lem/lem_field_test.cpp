@@ -120,11 +120,16 @@ TEST(LemStoreMetres, RoundsLikeCDivisionAndKeepsTheBaseUnderNoData) {
     for (int32_t v = -9999; v <= 99999; ++v) values.push_back(v);
     for (size_t count : {values.size(), size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{9}, size_t{17}}) {
         std::vector<int16_t> out(values.size() + 1, 0x1234);
-        lem::StoreMetres(values.data(), static_cast<int>(count), out.data());
+        // The cells written are marked in placed; the mark of a cell beyond the run stays.
+        std::vector<uint64_t> placed(values.size() / 64 + 2, 0);
+        placed[count / 64] |= uint64_t{1} << (count % 64);
+        lem::StoreMetres(values.data(), static_cast<int>(count), out.data(), placed.data());
         for (size_t k = 0; k < values.size() + 1; ++k) {
             int16_t expected = 0x1234;
-            if (k < count && values[k] != -9999 && values[k] != -1111) expected = static_cast<int16_t>((values[k] + 5) / 10);
+            const bool written = k < count && values[k] != -9999 && values[k] != -1111;
+            if (written) expected = static_cast<int16_t>((values[k] + 5) / 10);
             ASSERT_EQ(out[k], expected) << "value " << (k < values.size() ? values[k] : 0) << " at " << k << " of " << count;
+            ASSERT_EQ((placed[k / 64] >> (k % 64)) & 1u, written || k == count ? 1u : 0u) << "mark at " << k << " of " << count;
         }
     }
 }

@@ -11,6 +11,7 @@
 #include "hostsim/drive_root.h"
 #include "platform/file.h"
 #include "platform/find.h"
+#include "platform/mapped_view.h"
 #include "platform/posix/memory_files.h"
 
 namespace {
@@ -54,6 +55,10 @@ std::vector<std::string> RunScript(const Drives& d) {
     note(std::string("open folder ") + (platform::File().Open("C:\\F\\LEM") ? "yes" : "no"));
     note(std::string("open a ") + (a.Open("c:\\F\\lem\\A.lem") ? "yes" : "no"));
     note("a reads " + ReadAll(a));
+    {
+        platform::MappedView view;
+        note(std::string("view ") + (view.Map(a, 1, 3) ? std::string(view.Data(), 3) : "refused"));
+    }
     const platform::FileStamp before = platform::StampOf("C:\\F\\LEM\\A.LEM");
 
     // Rewritten in place: the open file reads the new bytes, the serial number stays.
