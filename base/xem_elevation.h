@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "base/resample.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 // Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
 constexpr int kGuidebookSetIdSize = 12;

@@ -12,7 +12,7 @@ configure_file(${PROJECT_SOURCE_DIR}/plugin/Tephrix.def.in ${CMAKE_BINARY_DIR}/T
 include(${PROJECT_SOURCE_DIR}/cmake/HostFunctions.cmake)
 tephrix_host_function_exports(host_function_exports)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/PluginIf.def @ONLY CONTENT
-     "; The host's interface library, from plugin/host_functions.h.\nLIBRARY \"PluginIf.dll\"\nEXPORTS\n${host_function_exports}")
+     "; The host's interface library, from olx/host_functions.h.\nLIBRARY \"PluginIf.dll\"\nEXPORTS\n${host_function_exports}")
 
 # Import library of the host's closed PluginIf.dll, generated from the table of its functions.
 if(NOT CMAKE_DLLTOOL)

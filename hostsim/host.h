@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 #include "ui/dialog_host.h"
 
 namespace hostsim {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "lem/block_cache.h"
+#include "olx/host_interface.h"
 #include "platform/file.h"
-#include "plugin/host_interface.h"
 
 class CDcmElevation;
 class CXemElevation;

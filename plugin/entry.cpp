@@ -7,9 +7,9 @@
 #include "lem/path.h"
 #include "platform/cp932.h"
 #include "platform/message_box.h"
+#include "plugin/composite_menu.h"
 #include "plugin/map_proc.h"
 #include "plugin/module_state.h"
-#include "ui/composite_menu.h"
 
 namespace plugin {
 namespace {

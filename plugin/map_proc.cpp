@@ -10,8 +10,8 @@
 #include "platform/message_box.h"
 #include "plugin/entry.h"
 #include "plugin/module_state.h"
+#include "plugin/open_command.h"
 #include "ui/composite_dlg.h"
-#include "ui/open_command.h"
 
 namespace plugin {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "olx/host_interface.h"
 #include "platform/win32/module_instance.h"
-#include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
 
 namespace ui {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 #include "tests/support/temp_root.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "plugin/host_functions.h"
+#include "olx/host_functions.h"
 
 // One place decides the calling convention of every host-facing function and procedure.
 #if defined(_WIN32) && !defined(_WIN64)

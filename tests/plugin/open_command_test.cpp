@@ -1,4 +1,4 @@
-#include "ui/open_command.h"
+#include "plugin/open_command.h"
 
 #include <gtest/gtest.h>
 

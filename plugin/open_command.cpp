@@ -1,11 +1,11 @@
-#include "ui/open_command.h"
+#include "plugin/open_command.h"
 
 #include <array>
 #include <cstring>
 #include <string>
 
 #include "lem/path.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 #include "ui/dialog_host.h"
 
 namespace ui {
