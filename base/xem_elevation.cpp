@@ -9,21 +9,15 @@
 
 namespace {
 
-uint8_t g_guidebookSetId[kGuidebookSetIdSize];
-
 const int16_t* LookupTile(void* context, int32_t tileId) {
     return static_cast<CXemElevation*>(context)->GetTile(tileId);
 }
 
 }  // namespace
 
-uint8_t* GuidebookSetId() {
-    return g_guidebookSetId;
-}
-
-void MakeGuidebookSetId(int32_t n) {
+void MakeGuidebookSetId(uint8_t (&setId)[kGuidebookSetIdSize], int32_t n) {
     const tagMAPSETIDINFO request{{36, 1, 235, 116, 1, 1, 0, n, 0}};
-    OLX_MakeMapSetID(g_guidebookSetId, &request);
+    OLX_MakeMapSetID(setId, &request);
 }
 
 CXemElevation::CXemElevation(Clock clock) : clock_(clock != nullptr ? clock : &platform::NowSeconds) {

@@ -7,10 +7,10 @@
 #include "base/resample.h"
 #include "olx/host_interface.h"
 
-// Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
+// The guidebook set's 12-byte identifier: the host fills it (OLX_MakeMapSetID) for the request
+// number n, and the module hands it unchanged to OLX_XEM_Open.
 constexpr int kGuidebookSetIdSize = 12;
-uint8_t* GuidebookSetId();
-void MakeGuidebookSetId(int32_t n);
+void MakeGuidebookSetId(uint8_t (&setId)[kGuidebookSetIdSize], int32_t n);
 
 class CXemElevation {
 public:

@@ -13,6 +13,7 @@
 #include "hostsim/host.h"
 #include "lem/lem_map.h"
 #include "platform/path_root.h"
+#include "plugin/module_state.h"
 
 namespace fuzz {
 namespace {
@@ -77,7 +78,7 @@ std::string_view Input::Bytes(size_t n) {
 
 void BeginInput() {
     hostsim::Reset();
-    lem::SetCurrentMargin(lem::kDefaultMargin);
+    plugin::State().margin = lem::kDefaultMargin;
     platform::SetPosixRoot(Root());
     platform::SetCurrentDrive('C');
 }

@@ -15,16 +15,6 @@
 #include "platform/file.h"
 #include "platform/message_box.h"
 
-namespace lem {
-namespace {
-int32_t g_currentMargin = kDefaultMargin;
-}  // namespace
-
-int32_t CurrentMargin() { return g_currentMargin; }
-void SetCurrentMargin(int32_t margin) { g_currentMargin = margin; }
-
-}  // namespace lem
-
 namespace {
 
 // Format tokens compared against file bytes; byte escapes so that every compiler sees CP932.
@@ -425,7 +415,7 @@ const std::string& CLemMap::ResolveDataPath(platform::FileStamp* stamp) const {
 
 lem::BlockInputs CLemMap::CurrentInputs(const platform::FileStamp& data) const {
     lem::BlockInputs in;
-    in.margin = lem::CurrentMargin();
+    in.margin = Margin;
     in.cols = Cols;
     in.rows = Rows;
     in.recordCount = RecordCount;
@@ -468,7 +458,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     // Without a completed GetHeader the table holds flags, not offsets: place nothing.
     const bool indexed = indexed_ && !LineBuffer.empty() && Cols > 0 && Rows > 0;
     const base::CellPos cell = base::BlockIdToCell(blockId);
-    const int64_t r2 = lem::CurrentMargin() / 2;
+    const int64_t r2 = Margin / 2;
     const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
     const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
     const bool places = indexed && c0 >= 0 && c0 < Cols;

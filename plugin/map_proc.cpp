@@ -46,6 +46,7 @@ int32_t OpenMap(uint32_t handle, const char* path, bool askHost) {
     PendingRecord pending;
     pending.record = new (std::nothrow) CLemMap();
     if (!pending.record) return 0;
+    pending.record->Margin = State().margin;
     if (askHost) path = OLX_GetMapFile(handle);
     if (!path || pending.record->Open(path) == 0) return 0;
     return Enter(handle, pending) ? 1 : 0;
@@ -90,8 +91,9 @@ void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
     if (dlg.LinkType == 0) {
         int linked = 0;
         try {
-            MakeGuidebookSetId(1);
-            linked = map.LinkXem(GuidebookSetId(), kGuidebookSetName);
+            uint8_t (&setId)[kGuidebookSetIdSize] = State().guidebookSetId;
+            MakeGuidebookSetId(setId, 1);
+            linked = map.LinkXem(setId, kGuidebookSetName);
         } catch (const std::bad_alloc&) {
             linked = 0;
         }
@@ -160,7 +162,7 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
     ReadAndConfirmComposite(dlg);
 
     const int32_t region = ReadInt("Region", lem::kDefaultMargin);
-    lem::SetCurrentMargin(region);
+    SetMargin(region);
     WriteInt("Region", region);
 
     // The dialog may have opened maps through the host; look the record up again. A record
@@ -187,7 +189,7 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
     try {
         switch (code) {
             case olx::kMenuCommand:
-                return ui::RunOpenCommand();
+                return RunOpenCommand();
             case olx::kMenuState: {
                 auto* state = olx::FromParam<int32_t>(param);
                 if (state) *state = 1;

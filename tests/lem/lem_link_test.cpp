@@ -14,6 +14,9 @@
 
 namespace {
 
+// The guidebook set identifier that the host fills.
+uint8_t g_setId[kGuidebookSetIdSize];
+
 constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
 
 class LinkTest : public ::testing::Test {
@@ -84,9 +87,9 @@ TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
 TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
     hostsim::Get().SetGuidebookSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumJgd2000),
                                       [](int32_t, int16_t*) { return false; });
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().ClearLog();
-    ASSERT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 1);
+    ASSERT_EQ(map.LinkXem(g_setId, "GUIDEDEM"), 1);
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(hostsim::Get().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_XEM_Open", "OLX_XEM_GetMapsetInfo", "OLX_ConvertDatum"}));
@@ -98,9 +101,9 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
 }
 
 TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().ClearLog();
-    EXPECT_EQ(map.LinkXem(GuidebookSetId(), "GUIDEDEM"), 0);
+    EXPECT_EQ(map.LinkXem(g_setId, "GUIDEDEM"), 0);
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(map.Xem->Handle(), 0u);
     EXPECT_EQ(hostsim::Get().Count("OLX_ConvertDatum"), 0);

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
     host().openLemAnswers.push_back({1, "C:\\V\\LEM\\Abc.lem"});
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
 
     EXPECT_EQ(host().Names(Call::Kind::Host),
               (std::vector<std::string>{"OLX_GetMainWnd", "OLX_GetActiveView", "OLX_OpenMap"}));
@@ -55,14 +55,14 @@ TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
 
 TEST_F(OpenCommand, CancelOpensNothing) {
     host().openLemAnswers.push_back({2, ""});
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
     EXPECT_EQ(host().Names(Call::Kind::Host), (std::vector<std::string>{"OLX_GetMainWnd"}));
     EXPECT_TRUE(host().OpenRequests().empty());
 }
 
 TEST_F(OpenCommand, AnOverlongPathFromTheDialogIsNotHandedOn) {
     host().openLemAnswers.push_back({1, "C:\\" + std::string(257, 'x')});  // 260 bytes
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
     EXPECT_TRUE(host().OpenRequests().empty());
 }
 
