@@ -12,6 +12,7 @@
 #include "plugin/module_state.h"
 #include "plugin/open_command.h"
 #include "ui/composite_dlg.h"
+#include "ui/composite_settings.h"
 
 namespace plugin {
 namespace {
@@ -59,25 +60,15 @@ void WriteInt(const char* key, int32_t value) { (void)OLX_WriteProfileInt(State(
 // asked, let the user confirm them.
 void ReadAndConfirmComposite(CCompositeDlg& dlg) {
     const uint32_t id = State().pluginId;
-    dlg.LinkType = ReadInt("LinkType", 0);
-    dlg.LinkDCM = ReadInt("LinkDCM", 0);
-    const char* stored = OLX_GetProfileString(id, "DCMFile", "");
-    dlg.DCMFile = stored ? stored : "";
-    dlg.DCMView = ReadInt("DCMView", 0);
-    const int32_t readLinkType = dlg.LinkType;
-    const int32_t readLinkDcm = dlg.LinkDCM;
-    const std::string readFile = dlg.DCMFile;
+    const ui::CompositeSettings stored = ui::CompositeSettings::Read(id);
+    stored.PutInto(dlg);
 
     if (dlg.DCMView != 0) return;
     if (dlg.DoModal() != ui::kIdOk) return;
-    if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
-        cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
-        (void)OLX_ClearAllViewCache();
-    }
-    WriteInt("LinkType", dlg.LinkType);
-    WriteInt("LinkDCM", dlg.LinkDCM);
-    (void)OLX_WriteProfileString(id, "DCMFile", dlg.DCMFile.c_str());
-    WriteInt("DCMView", dlg.DCMView);
+    const ui::CompositeSettings chosen = ui::CompositeSettings::From(dlg);
+    if (chosen.ChangesComposite(stored)) (void)OLX_ClearAllViewCache();
+    chosen.WriteComposite(id);
+    ui::CompositeSettings::WriteDcmView(id, chosen.dcmView);
 }
 
 void ShowStop(const char* text) {
@@ -161,9 +152,9 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
 
     ReadAndConfirmComposite(dlg);
 
-    const int32_t region = ReadInt("Region", lem::kDefaultMargin);
+    const int32_t region = ReadInt(ui::kRegionKey, lem::kDefaultMargin);
     SetMargin(region);
-    WriteInt("Region", region);
+    WriteInt(ui::kRegionKey, region);
 
     // The dialog may have opened maps through the host; look the record up again. A record
     // that replaced this one has not read its header: it is not described.
