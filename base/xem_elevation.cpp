@@ -56,7 +56,7 @@ int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
     if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
         resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
     } else {
-        std::fill(block, block + 320 * 320, int16_t{1});
+        std::fill(block, block + olx::kBlockCells, int16_t{1});
     }
     return 1;
 }

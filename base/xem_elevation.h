@@ -47,5 +47,5 @@ private:
     // Order of the loads, to tell apart tiles loaded within the same second.
     uint64_t slotLoad_[kSlots] = {};
     uint64_t loads_ = 0;
-    int16_t slotValues_[kSlots][320 * 320];
+    int16_t slotValues_[kSlots][olx::kBlockCells];
 };

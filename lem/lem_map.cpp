@@ -28,8 +28,8 @@ constexpr char kSubOldHeader[] = "\x8B\x8C\x83\x77\x83\x62\x83\x5F\\";  // æ—§ãƒ
 // GetHeader's read size: large enough to make system calls rare, small enough to stay in the
 // second-level cache while it is searched for line ends.
 constexpr int64_t kScanWindow = 256 * 1024;
-constexpr int kBlockSide = 320;
-constexpr int kBlockCells = kBlockSide * kBlockSide;
+using olx::kBlockCells;
+using olx::kBlockSide;
 using lem::kNoData;
 using lem::kOutsideSurvey;
 
@@ -459,8 +459,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     const bool indexed = indexed_ && !LineBuffer.empty() && Cols > 0 && Rows > 0;
     const base::CellPos cell = base::BlockIdToCell(blockId);
     const int64_t r2 = Margin / 2;
-    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
-    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
+    const int64_t c0 = int64_t{cell.firstColumn} - kBlockSide * r2;
+    const int64_t top = int64_t{Rows} - 1 + kBlockSide * r2 - cell.firstRow;
     const bool places = indexed && c0 >= 0 && c0 < Cols;
     // A margin block without a background: nothing to write, nothing worth keeping.
     if (!places && !Dcm && !Xem) return 1;

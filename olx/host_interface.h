@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "olx/block_geometry.h"
 #include "olx/host_functions.h"
 
 // One place decides the calling convention of every host-facing function and procedure.
@@ -191,8 +192,6 @@ static_assert(sizeof(intptr_t) == 4);
 
 namespace olx {
 constexpr int32_t kRequiredVersion = 7730;
-constexpr int32_t kBlockSide = 320;
-constexpr int32_t kBlockCells = kBlockSide * kBlockSide;
 constexpr int32_t kModuleDatum = 1;
 
 // Menu protocol

@@ -126,14 +126,14 @@ void FillMapInfo(tagMAPINFO& info, const CLemMap& map, int32_t region) {
     info.one12 = 1;
     info.cellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
     info.cellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
-    const double m = static_cast<double>(320 * static_cast<int64_t>(region / 2));
+    const double m = static_cast<double>(olx::kBlockSide * static_cast<int64_t>(region / 2));
     info.south = map.SouthLat - m / info.cellsPerDegLat;
     info.west = map.WestLon - m / info.cellsPerDegLon;
     info.north = map.NorthLat + m / info.cellsPerDegLat;
     info.east = map.EastLon + m / info.cellsPerDegLon;
     // 64-bit sums: a huge Region wraps as the host's 32-bit arithmetic would, without overflow.
-    info.width = static_cast<int32_t>(static_cast<int64_t>(map.Cols) + 320 * static_cast<int64_t>(region));
-    info.height = static_cast<int32_t>(static_cast<int64_t>(map.Rows) + 320 * static_cast<int64_t>(region));
+    info.width = static_cast<int32_t>(map.Cols + olx::kBlockSide * static_cast<int64_t>(region));
+    info.height = static_cast<int32_t>(map.Rows + olx::kBlockSide * static_cast<int64_t>(region));
 }
 
 int32_t Describe(uint32_t handle, tagMAPINFO* info) {
