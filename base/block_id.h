@@ -33,6 +33,11 @@ struct CellPos {
     const int64_t ty = y / 40;
     return 10000 * ((ty % 800) / 8) + 100000000 * (ty / 800);
 }
+// The identifier of the block whose first cell is column x, row y (x, y >= 0, multiples of 40):
+// the inverse of BlockIdToCell, the tile's identifier with the digits of the block's eighths.
+[[nodiscard]] inline int64_t CellToBlockId64(int64_t x, int64_t y) {
+    return TileIdColumnPart(x) + TileIdRowPart(y) + (x / 40 + 8) % 8 + 10 * ((y / 40) % 8);
+}
 // True when the tile column holding column x (x >= 0) can be named: the column block's high
 // part has two digits, so the column block is at most 9,999.
 [[nodiscard]] inline bool TileColumnNameable(int64_t x) {

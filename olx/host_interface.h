@@ -208,6 +208,18 @@ constexpr int32_t kMsgDescribe = 2011;
 constexpr int32_t kMsgReadBlock = 2012;
 constexpr int32_t kMsgClose = 2021;
 
+// The request of OLX_OpenMap for the file at path, without view fields (flag 0). The host reads
+// path during the call, so it must lie in storage that outlives it.
+inline tagOPENMAPINFO OpenFileRequest(const char* path) {
+    tagOPENMAPINFO info{};
+    info.size = 56;  // the host's size of the record, also where pointers are 8 bytes
+    info.path = path;
+    info.flag = 0;
+    info.zero32 = 0;
+    info.zero40 = 0;
+    return info;
+}
+
 template <typename T>
 T* FromParam(intptr_t param) {
     return reinterpret_cast<T*>(param);

@@ -29,13 +29,10 @@ void UpdateSettings() {
     tagGEOPOS center{};
     (void)OLX_GetViewCenter(OLX_GetActiveView(), &center);
 
-    tagOPENMAPINFO info{};
-    info.size = 56;
-    info.path = state.reopenPath.c_str();
+    // At the view's centre, with the cover map's material.
+    tagOPENMAPINFO info = olx::OpenFileRequest(state.reopenPath.c_str());
     info.flag = 1;
     info.center = center;
-    info.zero32 = 0;
-    info.zero40 = 0;
     info.matIndex = material;
 
     // Set so that the open message of the reopen does not show the dialog a second time.

@@ -16,12 +16,7 @@ int32_t RunOpenCommand() {
         ModuleState& state = State();
         if (!CopyPath(state.chosenPath, path.c_str())) return 0;
 
-        tagOPENMAPINFO info{};
-        info.size = 56;
-        info.path = state.chosenPath;
-        info.flag = 0;
-        info.zero32 = 0;
-        info.zero40 = 0;
+        tagOPENMAPINFO info = olx::OpenFileRequest(state.chosenPath);
         (void)OLX_OpenMap(OLX_GetActiveView(), &info);
     } catch (...) {
         // Nothing crosses the module's boundary; an open that could not be prepared opens nothing.

@@ -172,11 +172,16 @@ TEST_F(MapProcTest, ElevenOpenMapsTakeTwoPoolBlocksAndReleaseFreesThem) {
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 1u);
 }
 
-TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
+// The small sheet with a value in every cell.
+gen::LemSheet FullSmallSheet() {
     gen::LemSheetOptions o = SmallSheet();
     o.lake = false;
     o.outsideSurvey = false;
-    const gen::LemSheet sheet = gen::MakeLemSheet(o);
+    return gen::MakeLemSheet(o);
+}
+
+TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
+    const gen::LemSheet sheet = FullSmallSheet();
     ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\V"));
     host().SetProfileInt(kPluginId, "Region", 2);
     const uint32_t handle = host().OpenFile("C:\\V\\LEM\\SMALL.LEM");
@@ -194,10 +199,7 @@ TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
 }
 
 TEST_F(MapProcTest, EveryOpenMapPlacesItsBlocksWithTheLatestRegion) {
-    gen::LemSheetOptions o = SmallSheet();
-    o.lake = false;
-    o.outsideSurvey = false;
-    const gen::LemSheet sheet = gen::MakeLemSheet(o);
+    const gen::LemSheet sheet = FullSmallSheet();
     ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\V"));
     ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\W"));
     int16_t southWest = 0;
