@@ -12,11 +12,11 @@ namespace {
 
 constexpr char kMagic[] = "\x42\x45\x56\x4D";     // BEVM
 constexpr char kDatumTag[] = "\x44\x41\x54\x4D";  // DATM
-constexpr size_t kTileBytes = 320 * 320 * sizeof(int16_t);
+constexpr size_t kTileBytes = olx::kBlockBytes;
 // The 64-bit constant nearest to 1/3600.
 constexpr double kDegreesPerSecond = 1.0 / 3600.0;
 // Zero-initialised storage (no 200 KB of zeros in the module's file); never written.
-int16_t g_zeroTile[320 * 320];
+int16_t g_zeroTile[olx::kBlockCells];
 
 // Reads size bytes at offset; what the file does not hold (short file, negative offset, read
 // error) reads as zeros.
@@ -191,7 +191,7 @@ const int16_t* CDcmElevation::StoredTile(int32_t tileId, int32_t offset) {
     ++tileReads_;
     ReadOrZero(tileFile_, offset, values, kTileBytes);
     if constexpr (std::endian::native == std::endian::big) {
-        for (int i = 0; i < 320 * 320; ++i) {
+        for (int i = 0; i < olx::kBlockCells; ++i) {
             const auto u = static_cast<uint16_t>(values[i]);
             values[i] = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
         }

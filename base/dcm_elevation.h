@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/resample.h"
+#include "olx/block_geometry.h"
 #include "platform/file.h"
 #include "platform/result.h"
 
@@ -100,5 +101,5 @@ private:
     int32_t storeId_[kStoredTiles];
     uint64_t storeUse_[kStoredTiles] = {};
     uint64_t storeClock_ = 0;
-    int16_t storeValues_[kStoredTiles][320 * 320];
+    int16_t storeValues_[kStoredTiles][olx::kBlockCells];
 };

@@ -11,21 +11,7 @@
 namespace base {
 namespace {
 
-constexpr int kSide = 320;
-
-// The tile identifier of cell (x, y) is ColumnPart(x) + RowPart(y): the fine digits that the
-// identifier drops are the only place where column and row would mix.
-int64_t ColumnPart(int64_t x) {
-    const int64_t tx = x / 40 + 8;
-    return 100 * ((tx % 800) / 8) + 1000000 * (tx / 800);
-}
-int64_t RowPart(int64_t y) {
-    const int64_t ty = y / 40;
-    return 10000 * ((ty % 800) / 8) + 100000000 * (ty / 800);
-}
-bool ColumnNameable(int64_t x) {
-    return x / 320 + 1 <= 9999;
-}
+constexpr int kSide = olx::kBlockSide;
 
 struct NeighbourColumn {
     int64_t part;
@@ -34,7 +20,7 @@ struct NeighbourColumn {
 };
 
 NeighbourColumn MakeColumn(int64_t x) {
-    return NeighbourColumn{ColumnPart(x), static_cast<int32_t>(x % kSide), ColumnNameable(x)};
+    return NeighbourColumn{TileIdColumnPart(x), static_cast<int32_t>(x % kSide), TileColumnNameable(x)};
 }
 
 // A run of consecutive output columns that share one truncated source column.
@@ -241,8 +227,8 @@ void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, do
         }
         edgesKept = true;
         edgesRow = yi;
-        const int64_t southRow = RowPart(yi);
-        const int64_t northRow = RowPart(static_cast<int64_t>(yi) + 1);
+        const int64_t southRow = TileIdRowPart(yi);
+        const int64_t northRow = TileIdRowPart(static_cast<int64_t>(yi) + 1);
         const int32_t southElement = (yi % kSide) * kSide;
         const int32_t northElement = static_cast<int32_t>(((static_cast<int64_t>(yi) + 1) % kSide) * kSide);
 

@@ -9,21 +9,15 @@
 
 namespace {
 
-uint8_t g_guidebookSetId[kGuidebookSetIdSize];
-
 const int16_t* LookupTile(void* context, int32_t tileId) {
     return static_cast<CXemElevation*>(context)->GetTile(tileId);
 }
 
 }  // namespace
 
-uint8_t* GuidebookSetId() {
-    return g_guidebookSetId;
-}
-
-void MakeGuidebookSetId(int32_t n) {
+void MakeGuidebookSetId(uint8_t (&setId)[kGuidebookSetIdSize], int32_t n) {
     const tagMAPSETIDINFO request{{36, 1, 235, 116, 1, 1, 0, n, 0}};
-    OLX_MakeMapSetID(g_guidebookSetId, &request);
+    OLX_MakeMapSetID(setId, &request);
 }
 
 CXemElevation::CXemElevation(Clock clock) : clock_(clock != nullptr ? clock : &platform::NowSeconds) {
@@ -62,7 +56,7 @@ int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
     if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
         resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
     } else {
-        std::fill(block, block + 320 * 320, int16_t{1});
+        std::fill(block, block + olx::kBlockCells, int16_t{1});
     }
     return 1;
 }

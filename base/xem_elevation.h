@@ -5,13 +5,13 @@
 #include <cstdint>
 
 #include "base/resample.h"
+#include "olx/host_interface.h"
 #include "platform/result.h"
-#include "plugin/host_interface.h"
 
-// Module-wide 12-byte set identifier filled by OLX_MakeMapSetID.
+// The guidebook set's 12-byte identifier: the host fills it (OLX_MakeMapSetID) for the request
+// number n, and the module hands it unchanged to OLX_XEM_Open.
 constexpr int kGuidebookSetIdSize = 12;
-uint8_t* GuidebookSetId();
-void MakeGuidebookSetId(int32_t n);
+void MakeGuidebookSetId(uint8_t (&setId)[kGuidebookSetIdSize], int32_t n);
 
 class CXemElevation {
 public:
@@ -50,5 +50,5 @@ private:
     // Order of the loads, to tell apart tiles loaded within the same second.
     uint64_t slotLoad_[kSlots] = {};
     uint64_t loads_ = 0;
-    int16_t slotValues_[kSlots][320 * 320];
+    int16_t slotValues_[kSlots][olx::kBlockCells];
 };

@@ -21,6 +21,9 @@
 
 namespace {
 
+// The guidebook set identifier that the host fills.
+uint8_t g_setId[kGuidebookSetIdSize];
+
 constexpr int kCells = 320 * 320;
 // A 5 m sheet's grid near the summit: 0.16" by 0.2".
 constexpr double kCpdLat = 22500.0;
@@ -62,9 +65,9 @@ std::unique_ptr<CXemElevation> OpenGuidebook() {
                                              });
         installed = true;
     }
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     auto xem = std::make_unique<CXemElevation>();
-    if (!xem->Open(GuidebookSetId(), "GUIDEDEM")) std::abort();
+    if (!xem->Open(g_setId, "GUIDEDEM")) std::abort();
     return xem;
 }
 

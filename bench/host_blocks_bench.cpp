@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/block_id.h"
 #include "hostsim/drive_root.h"
 #include "hostsim/guidebook_terrain.h"
 #include "hostsim/host.h"
@@ -137,11 +138,7 @@ private:
 
 // Whole-map column and row to the identifier of the block starting there (x + 320 and y
 // multiples of 40).
-int32_t BlockAt(int64_t x, int64_t y) {
-    const int64_t col = x + 320;
-    return static_cast<int32_t>((col % 320) / 40 + 100 * ((col / 320) % 100) + 1000000 * (col / 32000) +
-                                10 * ((y % 320) / 40) + 10000 * ((y / 320) % 100) + 100000000 * (y / 32000));
-}
+int32_t BlockAt(int64_t x, int64_t y) { return static_cast<int32_t>(base::CellToBlockId64(x, y)); }
 
 constexpr int64_t kOrigin = 320 * kMarginBlocks;
 

@@ -124,11 +124,7 @@ void PlainBlock(const Sheet& s, const std::vector<int64_t>& table, int32_t id, i
     std::fclose(f);
 }
 
-int32_t BlockAt(int64_t x, int64_t y) {
-    const int64_t col = x + 320;
-    return static_cast<int32_t>((col % 320) / 40 + 100 * ((col / 320) % 100) + 1000000 * (col / 32000) +
-                                10 * ((y % 320) / 40) + 10000 * ((y / 320) % 100) + 100000000 * (y / 32000));
-}
+int32_t BlockAt(int64_t x, int64_t y) { return static_cast<int32_t>(base::CellToBlockId64(x, y)); }
 
 // Blocks wholly inside the sheet (margin 256), 64 of them at 40-cell offsets so that a run
 // cycles through more blocks than the map's block cache holds and every read is a real one.

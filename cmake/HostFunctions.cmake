@@ -1,7 +1,7 @@
-# The export lines of the host's 27 functions, read from the table in plugin/host_functions.h:
+# The export lines of the host's 27 functions, read from the table in olx/host_functions.h:
 # stdcall names carry @N on i686 (the linker's --kill-at exports and imports them plain).
 function(tephrix_host_function_exports out_var)
-  set(table ${PROJECT_SOURCE_DIR}/plugin/host_functions.h)
+  set(table ${PROJECT_SOURCE_DIR}/olx/host_functions.h)
   file(READ ${table} text)
   string(REGEX MATCHALL "\n +X\\(OLX_[A-Za-z_]+, [0-9]+," rows "${text}")
   set(lines "")

@@ -12,7 +12,7 @@ configure_file(${PROJECT_SOURCE_DIR}/plugin/Tephrix.def.in ${CMAKE_BINARY_DIR}/T
 include(${PROJECT_SOURCE_DIR}/cmake/HostFunctions.cmake)
 tephrix_host_function_exports(host_function_exports)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/PluginIf.def @ONLY CONTENT
-     "; The host's interface library, from plugin/host_functions.h.\nLIBRARY \"PluginIf.dll\"\nEXPORTS\n${host_function_exports}")
+     "; The host's interface library, from olx/host_functions.h.\nLIBRARY \"PluginIf.dll\"\nEXPORTS\n${host_function_exports}")
 
 # Import library of the host's closed PluginIf.dll, generated from the table of its functions.
 if(NOT CMAKE_DLLTOOL)
@@ -28,6 +28,8 @@ add_custom_target(pluginif_import DEPENDS ${PLUGINIF_IMPLIB})
 add_library(pluginif_import_lib UNKNOWN IMPORTED)
 set_target_properties(pluginif_import_lib PROPERTIES IMPORTED_LOCATION ${PLUGINIF_IMPLIB})
 add_dependencies(pluginif_import_lib pluginif_import)
+# Whatever uses the host interface links the host's functions.
+target_link_libraries(tephrix_olx INTERFACE pluginif_import_lib)
 
 # The marker tool runs on the build machine, so it is built with the build machine's compiler.
 find_program(HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
@@ -50,13 +52,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 enable_language(RC)
 
 add_library(Tephrix SHARED
-  ${PROJECT_SOURCE_DIR}/plugin/dllmain_win32.cpp
   ${TEPHRIX_RC_FILES}
   ${CMAKE_BINARY_DIR}/Tephrix.def)
 set_target_properties(Tephrix PROPERTIES PREFIX "" OUTPUT_NAME "Tephrix" SUFFIX ".olp")
 target_link_libraries(Tephrix PRIVATE
-  $<LINK_LIBRARY:WHOLE_ARCHIVE,tephrix_core>
-  tephrix_platform pluginif_import_lib
+  $<LINK_LIBRARY:WHOLE_ARCHIVE,tephrix_plugin>
   comctl32 comdlg32 shell32 ole32 gdi32 user32 kernel32)
 target_link_options(Tephrix PRIVATE
   -Wl,--kill-at

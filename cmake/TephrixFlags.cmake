@@ -15,6 +15,13 @@ endif()
 if(WIN32)
   # No mingw runtime DLL at run time.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # The Windows and common-controls versions the code is written against, for every Windows
+  # compile. mingw-w64's headers define their own default as soon as any of them (a standard
+  # header too) is read, so a definition in platform/win32/windows_gateway.h would lose in every
+  # file that includes a standard header first; the gateway checks that this one holds.
+  set(TEPHRIX_WIN32_WINNT 0x0501)
+  add_compile_definitions(_WIN32_WINNT=${TEPHRIX_WIN32_WINNT} TEPHRIX_WIN32_WINNT=${TEPHRIX_WIN32_WINNT}
+                          _WIN32_IE=0x0600)
 endif()
 
 if(TEPHRIX_SANITIZE)

@@ -114,9 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::WriteFile(layout.header, header);
     fuzz::WriteFile(layout.data, dataFile);
-    lem::SetCurrentMargin(margin);
 
     CLemMap map;
+    map.Margin = margin;
     if (!map.Open(openHeader ? layout.header : layout.data)) return 0;
     const bool indexed = map.GetHeader().ok();
     if (indexed) {

@@ -284,7 +284,7 @@ Snapshot SnapshotNow(const Session& s, int sheet) {
     snap.linkType = ProfileInt("LinkType", 0);
     const std::optional<std::string> file = hostsim::Get().Profiles().Get(kPluginId, "DCMFile");
     snap.dcmFile = file ? *file : "";
-    snap.region = lem::CurrentMargin();
+    snap.region = plugin::State().margin;
     return snap;
 }
 
@@ -336,6 +336,7 @@ int FreshBlock(const Snapshot& snap, int32_t blockId, int16_t* values) {
     CLemMap map;
     if (!map.Open(kSheets[snap.sheet].data)) return -1;
     if (!map.GetHeader()) return -1;
+    map.Margin = snap.region;
     map.CellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
     map.CellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
     const double m = static_cast<double>(320 * static_cast<int64_t>(snap.region / 2));
@@ -343,8 +344,9 @@ int FreshBlock(const Snapshot& snap, int32_t blockId, int16_t* values) {
     map.OriginLon = map.WestLon - m / map.CellsPerDegLon;
     if (snap.linkDcm != 0) {
         if (snap.linkType == 0) {
-            MakeGuidebookSetId(1);
-            (void)map.LinkXem(GuidebookSetId(), plugin::kGuidebookSetName);
+            uint8_t setId[kGuidebookSetIdSize];
+            MakeGuidebookSetId(setId, 1);
+            (void)map.LinkXem(setId, plugin::kGuidebookSetName);
         } else {
             (void)map.LinkDcm(snap.dcmFile.c_str());
         }
@@ -356,7 +358,7 @@ int FreshBlock(const Snapshot& snap, int32_t blockId, int16_t* values) {
 int32_t BlockIdFor(uint8_t a, uint8_t b) {
     if (b & 0x80) return static_cast<int32_t>((uint32_t{a} << 24) ^ (uint32_t{b} * 2654435761u) ^ a);
     // Near the sheet's first cell, which lies 320 x (margin div 2) cells in from the south-west.
-    const int64_t r2 = lem::CurrentMargin() / 2;
+    const int64_t r2 = plugin::State().margin / 2;
     const int64_t x = 320 * r2 + 320 * ((b & 3) - 1) + 40 * (a & 7);
     const int64_t y = 320 * r2 + 320 * (((b >> 2) & 3) - 1) + 40 * ((a >> 3) & 7);
     const int64_t cb = x / 320 + 1;

@@ -9,6 +9,7 @@
 #include "lem/lem_map.h"
 #include "platform/path_root.h"
 #include "platform/posix/memory_files.h"
+#include "plugin/module_state.h"
 
 namespace fuzz {
 namespace {
@@ -49,7 +50,7 @@ std::string_view Input::Bytes(size_t n) {
 
 void BeginInput() {
     hostsim::Reset();
-    lem::SetCurrentMargin(lem::kDefaultMargin);
+    plugin::State().margin = lem::kDefaultMargin;
     // The drives are in memory for the whole process: files change between host calls
     // without a system call, and no input can touch the user's files.
     if (!platform::memory::Installed()) platform::memory::Install();

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 #if defined(_WIN32) && defined(OLX_HOST_DLL)
 #define HOSTSIM_API extern "C" __declspec(dllexport)

@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace hostsim {
 

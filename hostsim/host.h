@@ -12,7 +12,7 @@
 #include "hostsim/maps.h"
 #include "hostsim/profile_store.h"
 #include "hostsim/registrations.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace hostsim {
 

@@ -12,7 +12,7 @@
 
 #include "hostsim/call_log.h"
 #include "hostsim/registrations.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace hostsim {
 

@@ -5,7 +5,7 @@
 #include "hostsim/datum.h"
 #include "hostsim/host.h"
 #include "hostsim/text.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 using hostsim::Call;
 using hostsim::Host;

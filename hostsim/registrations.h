@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hostsim/call_log.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace hostsim {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace hostsim::text {
 

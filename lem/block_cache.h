@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "olx/block_geometry.h"
 #include "platform/file.h"
 
 namespace lem {
@@ -36,7 +37,7 @@ struct BlockInputs {
 
 class CBlockCache {
 public:
-    static constexpr int kSide = 320;
+    static constexpr int kSide = olx::kBlockSide;
     static constexpr int kCells = kSide * kSide;
     static constexpr int kMaskWords = kCells / 64;
     // 40 blocks of 200 KiB with their masks: about 8.5 MB a map. The host's view asks again for

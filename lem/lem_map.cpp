@@ -15,16 +15,6 @@
 #include "platform/file.h"
 #include "platform/result.h"
 
-namespace lem {
-namespace {
-int32_t g_currentMargin = kDefaultMargin;
-}  // namespace
-
-int32_t CurrentMargin() { return g_currentMargin; }
-void SetCurrentMargin(int32_t margin) { g_currentMargin = margin; }
-
-}  // namespace lem
-
 namespace {
 
 // Format tokens compared against file bytes; byte escapes so that every compiler sees CP932.
@@ -38,8 +28,8 @@ constexpr char kSubOldHeader[] = "\x8B\x8C\x83\x77\x83\x62\x83\x5F\\";  // æ—§ãƒ
 // GetHeader's read size: large enough to make system calls rare, small enough to stay in the
 // second-level cache while it is searched for line ends.
 constexpr int64_t kScanWindow = 256 * 1024;
-constexpr int kBlockSide = 320;
-constexpr int kBlockCells = kBlockSide * kBlockSide;
+using olx::kBlockCells;
+using olx::kBlockSide;
 using lem::kNoData;
 using lem::kOutsideSurvey;
 
@@ -418,7 +408,7 @@ const std::string& CLemMap::ResolveDataPath(platform::FileStamp* stamp) const {
 
 lem::BlockInputs CLemMap::CurrentInputs(const platform::FileStamp& data) const {
     lem::BlockInputs in;
-    in.margin = lem::CurrentMargin();
+    in.margin = Margin;
     in.cols = Cols;
     in.rows = Rows;
     in.recordCount = RecordCount;
@@ -465,9 +455,9 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     // Without a completed GetHeader the table holds flags, not offsets: place nothing.
     const bool indexed = indexed_ && !LineBuffer.empty() && Cols > 0 && Rows > 0;
     const base::CellPos cell = base::BlockIdToCell(blockId);
-    const int64_t r2 = lem::CurrentMargin() / 2;
-    const int64_t c0 = int64_t{cell.firstColumn} - 320 * r2;
-    const int64_t top = int64_t{Rows} - 1 + 320 * r2 - cell.firstRow;
+    const int64_t r2 = Margin / 2;
+    const int64_t c0 = int64_t{cell.firstColumn} - kBlockSide * r2;
+    const int64_t top = int64_t{Rows} - 1 + kBlockSide * r2 - cell.firstRow;
     const bool places = indexed && c0 >= 0 && c0 < Cols;
     // A margin block without a background: nothing to write, nothing worth keeping.
     if (!places && !Dcm && !Xem) return 1;

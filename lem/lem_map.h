@@ -8,13 +8,19 @@
 #include <vector>
 
 #include "lem/block_cache.h"
+#include "olx/host_interface.h"
 #include "platform/file.h"
-#include "platform/result.h"
 #include "platform/mapped_view.h"
-#include "plugin/host_interface.h"
+#include "platform/result.h"
 
 class CDcmElevation;
 class CXemElevation;
+
+namespace lem {
+// The margin in 320-cell blocks around the sheet until the first map-info message sets it from
+// the "Region" setting.
+constexpr int32_t kDefaultMargin = 256;
+}  // namespace lem
 
 class CLemMap {
 public:
@@ -67,6 +73,9 @@ public:
     double OriginLon = 0;
     double CellsPerDegLat = 0;
     double CellsPerDegLon = 0;
+    // The margin in 320-cell blocks that places the sheet in the whole map: the module's current
+    // margin, which the map-type handler gives every open map at each map-info message.
+    int32_t Margin = lem::kDefaultMargin;
     int32_t Opened = 0;
     int32_t FlatLayout = 0;
     std::string Folder;
@@ -135,11 +144,3 @@ private:
     std::string headerPathPrimary_;  // HEADER\ (or the flat header file)
     std::string headerPathSecondary_;
 };
-
-namespace lem {
-// The margin in 320-cell blocks that block placement uses for every open map; the map-type
-// handler sets it from the "Region" setting at each map-info message.
-constexpr int32_t kDefaultMargin = 256;
-[[nodiscard]] int32_t CurrentMargin();
-void SetCurrentMargin(int32_t margin);
-}  // namespace lem

@@ -3,14 +3,6 @@
 #include "platform/win32/module_instance.h"
 #include "platform/win32/windows_gateway.h"
 
-namespace platform {
-namespace {
-HINSTANCE g_instance = nullptr;
-}
-HINSTANCE ModuleInstance() { return g_instance; }
-void SetModuleInstance(HINSTANCE instance) { g_instance = instance; }
-}  // namespace platform
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:

@@ -7,9 +7,10 @@
 #include "lem/path.h"
 #include "platform/cp932.h"
 #include "platform/guard.h"
+#include "platform/message_box.h"
+#include "plugin/composite_menu.h"
 #include "plugin/map_proc.h"
 #include "plugin/module_state.h"
-#include "ui/composite_menu.h"
 #include "ui/messages.h"
 
 namespace plugin {
@@ -49,12 +50,7 @@ int32_t OLX_CALL FileOpenHookProc(int32_t event, uint32_t /*handle*/, intptr_t p
         if (!IsLemPath(path)) return 0;
         ModuleState& state = State();
         if (!CopyPath(state.openPath, path)) return 0;
-        tagOPENMAPINFO info{};
-        info.size = 56;
-        info.path = state.openPath;
-        info.flag = 0;
-        info.zero32 = 0;
-        info.zero40 = 0;
+        tagOPENMAPINFO info = olx::OpenFileRequest(state.openPath);
         (void)OLX_OpenMap(OLX_GetActiveView(), &info);
         return 1;
     });

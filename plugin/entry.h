@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 #include "tephrix/version.h"
 
 namespace plugin {

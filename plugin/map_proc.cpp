@@ -11,9 +11,10 @@
 #include "platform/result.h"
 #include "plugin/entry.h"
 #include "plugin/module_state.h"
+#include "plugin/open_command.h"
 #include "ui/composite_dlg.h"
+#include "ui/composite_settings.h"
 #include "ui/messages.h"
-#include "ui/open_command.h"
 
 namespace plugin {
 namespace {
@@ -33,6 +34,7 @@ namespace {
 int32_t OpenMap(uint32_t handle, const char* path, bool askHost) {
     std::unique_ptr<CLemMap> record;
     if (!platform::TryAllocate([&] { record = std::make_unique<CLemMap>(); })) return 0;
+    record->Margin = State().margin;
     if (askHost) path = OLX_GetMapFile(handle);
     if (!path || !record->Open(path)) return 0;
     return Enter(handle, record) ? 1 : 0;
@@ -45,28 +47,18 @@ void WriteInt(const char* key, int32_t value) { (void)OLX_WriteProfileInt(State(
 // asked, let the user confirm them.
 void ReadAndConfirmComposite(CCompositeDlg& dlg) {
     const uint32_t id = State().pluginId;
-    dlg.LinkType = ReadInt("LinkType", 0);
-    dlg.LinkDCM = ReadInt("LinkDCM", 0);
-    const char* stored = OLX_GetProfileString(id, "DCMFile", "");
-    dlg.DCMFile = stored ? stored : "";
-    dlg.DCMView = ReadInt("DCMView", 0);
-    const int32_t readLinkType = dlg.LinkType;
-    const int32_t readLinkDcm = dlg.LinkDCM;
-    const std::string readFile = dlg.DCMFile;
+    const ui::CompositeSettings stored = ui::CompositeSettings::Read(id);
+    stored.PutInto(dlg);
 
     if (dlg.DCMView != 0) return;
     const int answer = dlg.DoModal();
     // Without its window the user confirmed nothing: the stored settings stand, as the box says.
     if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
     if (answer != ui::kIdOk) return;
-    if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
-        cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
-        (void)OLX_ClearAllViewCache();
-    }
-    WriteInt("LinkType", dlg.LinkType);
-    WriteInt("LinkDCM", dlg.LinkDCM);
-    (void)OLX_WriteProfileString(id, "DCMFile", dlg.DCMFile.c_str());
-    WriteInt("DCMView", dlg.DCMView);
+    const ui::CompositeSettings chosen = ui::CompositeSettings::From(dlg);
+    if (chosen.ChangesComposite(stored)) (void)OLX_ClearAllViewCache();
+    chosen.WriteComposite(id);
+    ui::CompositeSettings::WriteDcmView(id, chosen.dcmView);
 }
 
 // Composite step B: attach the 50 m source the dialog's fields choose. A source that cannot be
@@ -75,8 +67,9 @@ void ReadAndConfirmComposite(CCompositeDlg& dlg) {
 void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
     if (dlg.LinkDCM == 0) return;
     if (dlg.LinkType == 0) {
-        MakeGuidebookSetId(1);
-        if (!map.LinkXem(GuidebookSetId(), kGuidebookSetName)) ui::ReportGuidebookUnusable();
+        uint8_t (&setId)[kGuidebookSetIdSize] = State().guidebookSetId;
+        MakeGuidebookSetId(setId, 1);
+        if (!map.LinkXem(setId, kGuidebookSetName)) ui::ReportGuidebookUnusable();
         return;
     }
     if (!map.LinkDcm(dlg.DCMFile.c_str())) ui::ReportDcmUnusable(dlg.DCMFile.c_str());
@@ -105,14 +98,14 @@ void FillMapInfo(tagMAPINFO& info, const CLemMap& map, int32_t region) {
     info.one12 = 1;
     info.cellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
     info.cellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
-    const double m = static_cast<double>(320 * static_cast<int64_t>(region / 2));
+    const double m = static_cast<double>(olx::kBlockSide * static_cast<int64_t>(region / 2));
     info.south = map.SouthLat - m / info.cellsPerDegLat;
     info.west = map.WestLon - m / info.cellsPerDegLon;
     info.north = map.NorthLat + m / info.cellsPerDegLat;
     info.east = map.EastLon + m / info.cellsPerDegLon;
     // 64-bit sums: a huge Region wraps as the host's 32-bit arithmetic would, without overflow.
-    info.width = static_cast<int32_t>(static_cast<int64_t>(map.Cols) + 320 * static_cast<int64_t>(region));
-    info.height = static_cast<int32_t>(static_cast<int64_t>(map.Rows) + 320 * static_cast<int64_t>(region));
+    info.width = static_cast<int32_t>(map.Cols + olx::kBlockSide * static_cast<int64_t>(region));
+    info.height = static_cast<int32_t>(map.Rows + olx::kBlockSide * static_cast<int64_t>(region));
 }
 
 int32_t Describe(uint32_t handle, tagMAPINFO* info) {
@@ -134,9 +127,9 @@ int32_t Describe(uint32_t handle, tagMAPINFO* info) {
 
     ReadAndConfirmComposite(dlg);
 
-    const int32_t region = ReadInt("Region", lem::kDefaultMargin);
-    lem::SetCurrentMargin(region);
-    WriteInt("Region", region);
+    const int32_t region = ReadInt(ui::kRegionKey, lem::kDefaultMargin);
+    SetMargin(region);
+    WriteInt(ui::kRegionKey, region);
 
     // The dialog may have opened maps through the host; look the record up again. A record
     // that replaced this one has not read its header: it is not described.
@@ -163,7 +156,7 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
     return platform::Guarded(0, [&]() -> int32_t {
         switch (code) {
             case olx::kMenuCommand:
-                return ui::RunOpenCommand();
+                return RunOpenCommand();
             case olx::kMenuState: {
                 auto* state = olx::FromParam<int32_t>(param);
                 if (state) *state = 1;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace plugin {
 constexpr char kFilterName[] = "数値地図火山標高 [*.LEM]";

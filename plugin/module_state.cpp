@@ -18,9 +18,17 @@ void ResetModuleState() {
     s.pluginId = 0;
     s.title[0] = '\0';
     s.openPath[0] = '\0';
+    s.chosenPath[0] = '\0';
     s.reopenPath.clear();
-    lem::SetCurrentMargin(lem::kDefaultMargin);
+    s.margin = lem::kDefaultMargin;
+    std::memset(s.guidebookSetId, 0, sizeof s.guidebookSetId);
     platform::ForgetApplicationTitle();
+}
+
+void SetMargin(int32_t margin) {
+    ModuleState& s = State();
+    s.margin = margin;
+    s.openMaps.ForEach([margin](uint32_t, CLemMap* record) { record->Margin = margin; });
 }
 
 bool CopyPath(char (&buffer)[lem::kMaxPath], const char* text) {

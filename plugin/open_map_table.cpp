@@ -84,6 +84,13 @@ void COpenMapTable::FreeStorage() {
     count_ = 0;
 }
 
+void COpenMapTable::ForEach(const std::function<void(uint32_t handle, CLemMap* record)>& visit) const {
+    if (!buckets_) return;
+    for (uint32_t b = 0; b < kBucketCount; ++b) {
+        for (Entry* e = buckets_[b]; e; e = e->next) visit(e->handle, e->record);
+    }
+}
+
 std::vector<uint32_t> COpenMapTable::HandlesInOrder() const {
     std::vector<uint32_t> out;
     if (!buckets_) return out;

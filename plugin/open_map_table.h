@@ -35,6 +35,8 @@ public:
     // Visits every record bucket by bucket (0 to 16), each chain from its head, then frees all
     // storage. The visitor destroys the records.
     void RemoveAll(const std::function<void(uint32_t handle, CLemMap* record)>& visit);
+    // Visits every record in table order; the table stays as it is.
+    void ForEach(const std::function<void(uint32_t handle, CLemMap* record)>& visit) const;
 
     [[nodiscard]] size_t Count() const { return count_; }
     [[nodiscard]] bool HasBuckets() const { return buckets_ != nullptr; }

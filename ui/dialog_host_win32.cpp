@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <string>
 
+#include "olx/host_interface.h"
 #include "platform/win32/module_instance.h"
 #include "platform/guard.h"
-#include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
 
 namespace ui {

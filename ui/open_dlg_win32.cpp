@@ -11,9 +11,10 @@
 #include <string_view>
 
 #include "lem/path.h"
+#include "olx/host_interface.h"
 #include "platform/guard.h"
+#include "platform/message_box.h"
 #include "platform/win32/module_instance.h"
-#include "plugin/host_interface.h"
 #include "ui/dialog_host.h"
 #include "ui/handles_win32.h"
 #include "ui/messages.h"

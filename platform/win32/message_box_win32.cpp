@@ -1,6 +1,6 @@
+#include "olx/host_interface.h"
 #include "platform/message_box.h"
 #include "platform/win32/windows_gateway.h"
-#include "plugin/host_interface.h"
 
 namespace platform {
 

@@ -7,10 +7,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0501
-#endif
-#ifndef _WIN32_IE
-#define _WIN32_IE 0x0600
-#endif
 #include <windows.h>
+
+// The target version is a compile definition of the build (cmake/TephrixFlags.cmake): a
+// definition here would lose to mingw-w64's default wherever a standard header came first.
+static_assert(_WIN32_WINNT == TEPHRIX_WIN32_WINNT, "_WIN32_WINNT must be the build's, set for every Windows compile");

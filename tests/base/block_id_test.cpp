@@ -76,6 +76,21 @@ TEST(CellToTileId, DecodesBackToTheTileHoldingTheCell) {
     }
 }
 
+TEST(CellToBlockId, IsTheInverseOfBlockIdToCellOnTheEighthsGrid) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int32_t> col(0, 3199679 / 40);
+    std::uniform_int_distribution<int32_t> row(0, 671999 / 40);
+    for (int i = 0; i < 20000; ++i) {
+        const int32_t x = 40 * col(rng);
+        const int32_t y = 40 * row(rng);
+        const int64_t id = base::CellToBlockId64(x, y);
+        ASSERT_EQ(id - id % 100, base::CellToTileId64(x, y)) << x << "," << y;
+        const base::CellPos p = BlockIdToCell(static_cast<int32_t>(id));
+        ASSERT_EQ(p.firstColumn, x) << id;
+        ASSERT_EQ(p.firstRow, y) << id;
+    }
+}
+
 TEST(CellToTileId, CellsBeyondThe32BitNumberingHaveNoTile) {
     const EncodeCase unnamed[] = {
         {3199680, 0, 0},        // column block 10,000

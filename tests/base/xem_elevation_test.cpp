@@ -17,6 +17,9 @@
 
 namespace {
 
+// The guidebook set identifier that the host fills.
+uint8_t g_setId[kGuidebookSetIdSize];
+
 constexpr int kCells = 320 * 320;
 
 int64_t g_now = 1000;
@@ -43,9 +46,9 @@ protected:
     }
 
     static std::unique_ptr<CXemElevation> OpenSet() {
-        MakeGuidebookSetId(1);
+        MakeGuidebookSetId(g_setId, 1);
         auto xem = std::make_unique<CXemElevation>(&TestClock);
-        EXPECT_EQ((xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
+        EXPECT_EQ((xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
         return xem;
     }
 };
@@ -53,13 +56,13 @@ protected:
 TEST_F(XemTest, SetIdentifierRequestCarriesTheNineFields) {
     for (const int32_t n : {1, 7}) {
         hostsim::Get().Log().Clear();
-        MakeGuidebookSetId(n);
+        MakeGuidebookSetId(g_setId, n);
         const auto calls = hostsim::Get().Log().Calls("OLX_MakeMapSetID");
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].args, "id, {36 1 235 116 1 1 0 " + std::to_string(n) + " 0}");
         tagMAPSETIDINFO info{{36, 1, 235, 116, 1, 1, 0, n, 0}};
         const std::vector<uint8_t> expected = hostsim::MapSetIdBytes(info);
-        EXPECT_EQ(std::vector<uint8_t>(GuidebookSetId(), GuidebookSetId() + kGuidebookSetIdSize), expected);
+        EXPECT_EQ(std::vector<uint8_t>(g_setId, g_setId + kGuidebookSetIdSize), expected);
     }
 }
 
@@ -105,9 +108,9 @@ TEST_F(XemTest, FailedOpenLeavesNoHandle) {
         if (c.install) InstallMarkedSet();
         hostsim::Get().Guidebook().SetFailOpen(c.failOpen);
         hostsim::Get().Guidebook().SetFailInfo(c.failInfo);
-        MakeGuidebookSetId(1);
+        MakeGuidebookSetId(g_setId, 1);
         CXemElevation xem(&TestClock);
-        EXPECT_FALSE(xem.Open(GuidebookSetId(), c.name)) << c.what;
+        EXPECT_FALSE(xem.Open(g_setId, c.name)) << c.what;
         EXPECT_EQ(xem.Handle(), 0u) << c.what;
         EXPECT_TRUE(hostsim::Get().Guidebook().OpenHandles().empty()) << c.what;
         EXPECT_EQ(hostsim::Get().Log().Count("OLX_XEM_Close"), c.closes) << c.what;
@@ -123,7 +126,7 @@ TEST_F(XemTest, SecondOpenClosesTheFirstHandle) {
     InstallMarkedSet();
     auto xem = OpenSet();
     const uint32_t first = xem->Handle();
-    ASSERT_EQ((xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
+    ASSERT_EQ((xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
     EXPECT_NE(xem->Handle(), first);
     EXPECT_EQ(hostsim::Get().Guidebook().OpenHandles().size(), 1u);
 }

@@ -6,7 +6,7 @@
 
 #include "hostsim/control_api.h"
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace {
 

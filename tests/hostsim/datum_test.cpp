@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 using ::testing::ElementsAre;
 

@@ -7,7 +7,7 @@
 
 #include "hostsim/drive_root.h"
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace {
 

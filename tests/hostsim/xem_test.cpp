@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "hostsim/host.h"
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 namespace {
 

@@ -24,6 +24,9 @@
 
 namespace {
 
+// The guidebook set identifier that the host fills.
+uint8_t g_setId[kGuidebookSetIdSize];
+
 using lemtest::BlockIdFor;
 using lemtest::DataLine;
 using lemtest::HeaderFields;
@@ -41,11 +44,7 @@ struct Block {
 
 class LemBlocks : public ::testing::Test {
 protected:
-    void SetUp() override {
-        lem::SetCurrentMargin(lem::kDefaultMargin);
-        (void)lemtest::TakeMessageBoxes();
-    }
-    void TearDown() override { lem::SetCurrentMargin(lem::kDefaultMargin); }
+    void SetUp() override { (void)lemtest::TakeMessageBoxes(); }
 
     // A hand-made flat pair at C:\F\S.LEM / S.CSV.
     void WritePair(const HeaderFields& header, const std::string& data) {
@@ -330,7 +329,7 @@ TEST_F(LemBlocks, MarginBlocksAreLeftAsPassed) {
 }
 
 TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
-    EXPECT_EQ(lem::CurrentMargin(), 256);
+    EXPECT_EQ(map_.Margin, 256);
     HeaderFields header;
     header.cols = "1";
     header.rows = "1";
@@ -343,7 +342,7 @@ TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
     } const cases[] = {{0, 0}, {1, 0}, {3, 320}, {4, 640}, {256, kOrigin}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.margin);
-        lem::SetCurrentMargin(c.margin);
+        map_.Margin = c.margin;
         Block block;
         ASSERT_EQ(map_.ReadBlock(BlockIdFor(c.origin, c.origin), block.v.data()), 1);
         EXPECT_EQ(block.At(0, 0), 12);
@@ -351,7 +350,7 @@ TEST_F(LemBlocks, CurrentMarginMovesTheGrid) {
     }
     // Margins whose placement would overflow 32 bits place nothing and read nothing odd.
     for (int32_t margin : {INT32_MAX, INT32_MIN, -256}) {
-        lem::SetCurrentMargin(margin);
+        map_.Margin = margin;
         Block block;
         ASSERT_EQ(map_.ReadBlock(100, block.v.data()), 1);
         EXPECT_EQ(block.At(0, 0), kSentinel);
@@ -542,7 +541,7 @@ protected:
         }
         WritePair(header, data);
         OpenAndIndex();
-        lem::SetCurrentMargin(0);
+        map_.Margin = 0;
         map_.CellsPerDegLat = map_.CellsPerDegLon = 18000;
         map_.SourceOrigin = {35.0 + 10.0 / 1800, 138.0 + 10.0 / 1800};
     }
@@ -633,9 +632,9 @@ TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
                                              std::fill(out, out + kCells, int16_t{70});
                                              return true;
                                          });
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     map_.Xem = std::make_unique<CXemElevation>();
-    ASSERT_EQ((map_.Xem->Open(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
+    ASSERT_EQ((map_.Xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
     Block base(0);
     ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;

@@ -38,10 +38,7 @@ std::string DataLine(const std::vector<std::string>& fields) {
 }
 
 int32_t BlockIdFor(int64_t x, int64_t y) {
-    const int64_t col = x + 320;
-    const int64_t id = (col % 320) / 40 + 100 * ((col / 320) % 100) + 1000000 * (col / 32000) +
-                       10 * ((y % 320) / 40) + 10000 * ((y / 320) % 100) + 100000000 * (y / 32000);
-    const auto id32 = static_cast<int32_t>(id);
+    const auto id32 = static_cast<int32_t>(base::CellToBlockId64(x, y));
     const base::CellPos p = base::BlockIdToCell(id32);
     EXPECT_EQ(p.firstColumn, x);
     EXPECT_EQ(p.firstRow, y);

@@ -12,7 +12,7 @@
 #include "platform/guard.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin/sheet_fixture.h"
-#include "ui/composite_menu.h"
+#include "plugin/composite_menu.h"
 #include "ui/dialog_host.h"
 
 namespace plugintest {

@@ -172,11 +172,16 @@ TEST_F(MapProcTest, ElevenOpenMapsTakeTwoPoolBlocksAndReleaseFreesThem) {
     EXPECT_EQ(plugin::State().openMaps.BlockCount(), 1u);
 }
 
-TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
+// The small sheet with a value in every cell.
+gen::LemSheet FullSmallSheet() {
     gen::LemSheetOptions o = SmallSheet();
     o.lake = false;
     o.outsideSurvey = false;
-    const gen::LemSheet sheet = gen::MakeLemSheet(o);
+    return gen::MakeLemSheet(o);
+}
+
+TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
+    const gen::LemSheet sheet = FullSmallSheet();
     ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\V"));
     host().Profiles().SetInt(kPluginId, "Region", 2);
     const uint32_t handle = host().Maps().OpenFile("C:\\V\\LEM\\SMALL.LEM");
@@ -191,6 +196,33 @@ TEST_F(MapProcTest, BlockRequestReachesTheRecordsReadBlock) {
     EXPECT_EQ(block[0], expected);
     ASSERT_TRUE(gen::LemSheet::Metres(sheet.At(0, 39), &expected));
     EXPECT_EQ(block[29 * 320 + 39], expected);
+}
+
+TEST_F(MapProcTest, EveryOpenMapPlacesItsBlocksWithTheLatestRegion) {
+    const gen::LemSheet sheet = FullSmallSheet();
+    ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\V"));
+    ASSERT_TRUE(gen::WriteLemSheetAt(sheet, "C:\\W"));
+    int16_t southWest = 0;
+    ASSERT_TRUE(gen::LemSheet::Metres(sheet.At(29, 0), &southWest));
+
+    host().Profiles().SetInt(kPluginId, "Region", 2);
+    const uint32_t first = host().Maps().OpenFile("C:\\V\\LEM\\SMALL.LEM");
+    ASSERT_NE(first, 0u);
+    // A later map read with Region 4 moves the first map's sheet too: the margin is the
+    // module's, and at 4 the sheet's first block is the one with row and column digits 02, 03.
+    host().Profiles().SetInt(kPluginId, "Region", 4);
+    const uint32_t second = host().Maps().OpenFile("C:\\W\\LEM\\SMALL.LEM");
+    ASSERT_NE(second, 0u);
+    for (const uint32_t handle : {first, second}) {
+        SCOPED_TRACE(handle);
+        std::vector<int16_t> block(olx::kBlockCells, 0);
+        ASSERT_EQ(host().Maps().ReadBlock(handle, 20300, block.data()), 1);
+        EXPECT_EQ(block[0], southWest);
+        std::vector<int16_t> before(olx::kBlockCells, 0);
+        ASSERT_EQ(host().Maps().ReadBlock(handle, 10200, before.data()), 1);
+        EXPECT_EQ(before, std::vector<int16_t>(olx::kBlockCells, 0));
+    }
+    EXPECT_EQ(Record(first)->Margin, 4);
 }
 
 // ---- the map-info record
@@ -251,7 +283,8 @@ TEST_P(MapInfoTest, DescribesTheWholeMapAroundTheSheet) {
     EXPECT_EQ(record->CellsPerDegLat, info.cellsPerDegLat);
     EXPECT_EQ(record->OriginLat, info.south);
     EXPECT_EQ(record->OriginLon, info.west);
-    EXPECT_EQ(lem::CurrentMargin(), c.region);
+    EXPECT_EQ(plugin::State().margin, c.region);
+    EXPECT_EQ(record->Margin, c.region);
     EXPECT_EQ(host().Profiles().Get(kPluginId, "Region"), std::optional<std::string>(std::to_string(c.region)));
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "olx/host_functions.h"
 #include "plugin/entry.h"
-#include "plugin/host_functions.h"
 #include "tephrix/version.h"
 #include "tools/pe/pe_image.h"
 

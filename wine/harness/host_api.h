@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "olx/host_interface.h"
 #include "platform/win32/windows_gateway.h"
-#include "plugin/host_interface.h"
 
 namespace harness {
 

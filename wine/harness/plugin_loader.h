@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "olx/host_interface.h"
 #include "platform/win32/windows_gateway.h"
-#include "plugin/host_interface.h"
 
 namespace harness {
 

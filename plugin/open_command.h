@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace ui {
+namespace plugin {
 
 // Code 100 of the map-type procedure. Always returns 0.
 int32_t RunOpenCommand();
 
-}  // namespace ui
+}  // namespace plugin

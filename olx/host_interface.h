@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "plugin/host_functions.h"
+#include "olx/block_geometry.h"
+#include "olx/host_functions.h"
 
 // One place decides the calling convention of every host-facing function and procedure.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -191,8 +192,6 @@ static_assert(sizeof(intptr_t) == 4);
 
 namespace olx {
 constexpr int32_t kRequiredVersion = 7730;
-constexpr int32_t kBlockSide = 320;
-constexpr int32_t kBlockCells = kBlockSide * kBlockSide;
 constexpr int32_t kModuleDatum = 1;
 
 // Menu protocol
@@ -208,6 +207,18 @@ constexpr int32_t kMsgOpen = 2004;
 constexpr int32_t kMsgDescribe = 2011;
 constexpr int32_t kMsgReadBlock = 2012;
 constexpr int32_t kMsgClose = 2021;
+
+// The request of OLX_OpenMap for the file at path, without view fields (flag 0). The host reads
+// path during the call, so it must lie in storage that outlives it.
+inline tagOPENMAPINFO OpenFileRequest(const char* path) {
+    tagOPENMAPINFO info{};
+    info.size = 56;  // the host's size of the record, also where pointers are 8 bytes
+    info.path = path;
+    info.flag = 0;
+    info.zero32 = 0;
+    info.zero40 = 0;
+    return info;
+}
 
 template <typename T>
 T* FromParam(intptr_t param) {

@@ -1,11 +1,11 @@
-#include "ui/composite_menu.h"
+#include "plugin/composite_menu.h"
 
 #include <string>
 
-#include "platform/cp932.h"
 #include "platform/guard.h"
 #include "plugin/module_state.h"
 #include "ui/composite_dlg.h"
+#include "ui/composite_settings.h"
 #include "ui/messages.h"
 
 namespace {
@@ -15,27 +15,17 @@ void UpdateSettings() {
     const uint32_t id = state.pluginId;
 
     CCompositeDlg dlg;
-    dlg.LinkType = OLX_GetProfileInt(id, "LinkType", 0);
-    dlg.LinkDCM = OLX_GetProfileInt(id, "LinkDCM", 0);
-    const char* stored = OLX_GetProfileString(id, "DCMFile", "");
-    dlg.DCMFile = stored ? stored : "";
-    dlg.DCMView = OLX_GetProfileInt(id, "DCMView", 0);
-    const int32_t readLinkType = dlg.LinkType;
-    const int32_t readLinkDcm = dlg.LinkDCM;
-    const std::string readFile = dlg.DCMFile;
+    const ui::CompositeSettings stored = ui::CompositeSettings::Read(id);
+    stored.PutInto(dlg);
 
     const int answer = dlg.DoModal();
     // Without its window nothing is stored and nothing reopened; the box says why.
     if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
     if (answer != ui::kIdOk) return;
 
-    if (dlg.LinkDCM != readLinkDcm || dlg.LinkType != readLinkType ||
-        cp932::CompareNoCase(dlg.DCMFile, readFile) != 0) {
-        (void)OLX_ClearAllViewCache();
-    }
-    (void)OLX_WriteProfileInt(id, "LinkType", dlg.LinkType);
-    (void)OLX_WriteProfileInt(id, "LinkDCM", dlg.LinkDCM);
-    (void)OLX_WriteProfileString(id, "DCMFile", dlg.DCMFile.c_str());
+    const ui::CompositeSettings chosen = ui::CompositeSettings::From(dlg);
+    if (chosen.ChangesComposite(stored)) (void)OLX_ClearAllViewCache();
+    chosen.WriteComposite(id);
 
     // The path is handed to the host, so it lies in module storage that outlives the call.
     const char* group = OLX_GetMapgroupFile(OLX_GetActiveBaseMap());
@@ -44,19 +34,16 @@ void UpdateSettings() {
     tagGEOPOS center{};
     (void)OLX_GetViewCenter(OLX_GetActiveView(), &center);
 
-    tagOPENMAPINFO info{};
-    info.size = 56;
-    info.path = state.reopenPath.c_str();
+    // At the view's centre, with the cover map's material.
+    tagOPENMAPINFO info = olx::OpenFileRequest(state.reopenPath.c_str());
     info.flag = 1;
     info.center = center;
-    info.zero32 = 0;
-    info.zero40 = 0;
     info.matIndex = material;
 
     // Set so that the open message of the reopen does not show the dialog a second time.
-    (void)OLX_WriteProfileInt(id, "DCMView", 1);
+    ui::CompositeSettings::WriteDcmView(id, 1);
     (void)OLX_OpenMap(OLX_GetActiveView(), &info);
-    (void)OLX_WriteProfileInt(id, "DCMView", dlg.DCMView);
+    ui::CompositeSettings::WriteDcmView(id, chosen.dcmView);
 }
 
 }  // namespace

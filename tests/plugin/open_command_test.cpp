@@ -1,4 +1,4 @@
-#include "ui/open_command.h"
+#include "plugin/open_command.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ protected:
 
 TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
     host().Desktop().AnswerOpenDialog({1, "C:\\V\\LEM\\Abc.lem"});
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
 
     EXPECT_EQ(host().Log().Names(Call::Kind::Host),
               (std::vector<std::string>{"OLX_GetMainWnd", "OLX_GetActiveView", "OLX_OpenMap"}));
@@ -55,14 +55,14 @@ TEST_F(OpenCommand, OkOpensTheChosenPathInTheActiveView) {
 
 TEST_F(OpenCommand, CancelOpensNothing) {
     host().Desktop().AnswerOpenDialog({2, ""});
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
     EXPECT_EQ(host().Log().Names(Call::Kind::Host), (std::vector<std::string>{"OLX_GetMainWnd"}));
     EXPECT_TRUE(host().Maps().OpenRequests().empty());
 }
 
 TEST_F(OpenCommand, AnOverlongPathFromTheDialogIsNotHandedOn) {
     host().Desktop().AnswerOpenDialog({1, "C:\\" + std::string(257, 'x')});  // 260 bytes
-    EXPECT_EQ(ui::RunOpenCommand(), 0);
+    EXPECT_EQ(plugin::RunOpenCommand(), 0);
     EXPECT_TRUE(host().Maps().OpenRequests().empty());
 }
 

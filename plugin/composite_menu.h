@@ -4,6 +4,6 @@
 
 #include <cstdint>
 
-#include "plugin/host_interface.h"
+#include "olx/host_interface.h"
 
 int32_t OLX_CALL CompositeMenuProc(int32_t code, uint32_t handle, intptr_t param);

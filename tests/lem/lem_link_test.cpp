@@ -15,6 +15,9 @@
 
 namespace {
 
+// The guidebook set identifier that the host fills.
+uint8_t g_setId[kGuidebookSetIdSize];
+
 constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
 
 class LinkTest : public ::testing::Test {
@@ -86,9 +89,9 @@ TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
 TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 2400, 1800, hostsim::kDatumJgd2000),
                                          [](int32_t, int16_t*) { return false; });
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().Log().Clear();
-    ASSERT_EQ((map.LinkXem(GuidebookSetId(), "GUIDEDEM")).status, platform::Status::kOk);
+    ASSERT_EQ((map.LinkXem(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_XEM_Open", "OLX_XEM_GetMapsetInfo", "OLX_ConvertDatum"}));
@@ -100,9 +103,9 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
 }
 
 TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
-    MakeGuidebookSetId(1);
+    MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().Log().Clear();
-    EXPECT_FALSE(map.LinkXem(GuidebookSetId(), "GUIDEDEM"));
+    EXPECT_FALSE(map.LinkXem(g_setId, "GUIDEDEM"));
     ASSERT_NE(map.Xem, nullptr);
     EXPECT_EQ(map.Xem->Handle(), 0u);
     EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);

@@ -1,4 +1,4 @@
-#include "ui/composite_menu.h"
+#include "plugin/composite_menu.h"
 
 #include <gtest/gtest.h>
 
