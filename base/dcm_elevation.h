@@ -48,11 +48,12 @@ public:
     // 1 when header and index were read. Paths of kMaxPath bytes or more are refused.
     [[nodiscard]] int Open(const char* path);
     // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
+    // rows, when given, limits what is written to those ranges (base::ResampleBlock).
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                  double cellsPerDegLon);
+                  double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // FillBlock with another resampler of ResampleBlock's contract.
     int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                      double cellsPerDegLat, double cellsPerDegLon);
+                      double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // The tile's values, through the slots; a tile the index lacks reads as zeros. The values
     // stay valid until the next lookup.
     const int16_t* GetTile(int32_t tileId);

@@ -51,18 +51,18 @@ int CXemElevation::Open(const void* setId, const char* setName) {
 }
 
 int CXemElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                             double cellsPerDegLon) {
-    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon);
+                             double cellsPerDegLon, const base::RowRange* rows) {
+    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, rows);
 }
 
 int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                                 double cellsPerDegLat, double cellsPerDegLon) {
+                                 double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
     if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1, rows);
     } else {
-        std::fill(block, block + 320 * 320, int16_t{1});
+        base::FillRows(block, rows, 1);
     }
     return 1;
 }

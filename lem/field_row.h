@@ -22,6 +22,11 @@ inline constexpr int32_t kNoData = -9999;
 // The survey's "outside the surveyed area" mark: no real elevation of -111.1 m exists in these
 // sheets, and drawing one would dig a pit into the base layer.
 inline constexpr int32_t kOutsideSurvey = -1111;
-void StoreMetres(const int32_t* values, int count, int16_t* out);
+// Returns the cells it kept: [first, end), first == end when none.
+struct KeptCells {
+    int first;
+    int end;
+};
+KeptCells StoreMetres(const int32_t* values, int count, int16_t* out);
 
 }  // namespace lem

@@ -99,6 +99,8 @@ private:
     // one more read call does here (a few microseconds).
     static constexpr int64_t kMaxSpanGap = 32 * 1024;
     std::vector<char> spanBuffer_;
+    // With a 50 m background: the sheet's values of the cells that wait for the base.
+    std::vector<int16_t> seamBuffer_;
 
     // True only once GetHeader has completed: until then RowTable may hold the header's
     // present/absent flags (a GetHeader that failed after reading the header leaves them).

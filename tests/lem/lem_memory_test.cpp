@@ -5,8 +5,11 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "lem/lem_map.h"
+#include "platform/path_root.h"
+#include "tools/gen/dcm_writer.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
 #include "tests/support/temp_root.h"
@@ -73,6 +76,43 @@ TEST(LemMemory, LineBufferThatCannotBeAllocated) {
     EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
     EXPECT_EQ(map.GetHeader(), 1);
     EXPECT_EQ(map.LineBuffer.size(), 200000u * 5 + 13);
+}
+
+// Without memory for the sheet's layer kept aside, a composite block is filled with the base
+// first and each row blended as it is placed: the blocks are the same, byte for byte.
+TEST(LemMemory, CompositeBlocksWithoutMemoryForTheSeam) {
+    testsupport::TempRoot root;
+    gen::LemSheetOptions options;  // with the lake of -9999 and the -1111 corner
+    options.cols = 700;
+    options.rows = 500;
+    options.absentRows = {3, 200};
+    (void)lemtest::WriteSheet(options, "C:\\S");
+    ASSERT_TRUE(gen::WriteDcmFile(platform::ToPosixPath("C:\\L.DCM"),
+                                  gen::BuildDcm(gen::LayoutForBox(35.2, 138.55, 35.5, 138.9))));
+    lem::SetCurrentMargin(lem::kDefaultMargin);
+    CLemMap plenty, starved;
+    for (CLemMap* map : {&plenty, &starved}) {
+        ASSERT_EQ(map->Open("C:\\S\\LEM\\SAMPLE.LEM"), 1);
+        ASSERT_EQ(map->GetHeader(), 1);
+        ASSERT_EQ(map->LinkDcm("C:\\L.DCM"), 1);
+    }
+    const int64_t origin = 320 * (lem::kDefaultMargin / 2);
+    int blended = 0;
+    for (int64_t y = origin - 320; y <= origin + 520; y += 280) {
+        for (int64_t x = origin - 320; x <= origin + 760; x += 200) {
+            const int32_t id = lemtest::BlockIdFor(x, y);
+            std::vector<int16_t> a(320 * 320, 0x7777), b(320 * 320, 0x7777);
+            ASSERT_EQ(plenty.ReadBlock(id, a.data()), 1);
+            {
+                // The seam buffer (200 KiB) and the block cache's entries cannot be had.
+                FailLargeAllocations fail(150000);
+                ASSERT_EQ(starved.ReadBlock(id, b.data()), 1);
+            }
+            ASSERT_EQ(a, b) << "block at " << x << ", " << y;
+            blended += a[0] != 0x7777;
+        }
+    }
+    EXPECT_GT(blended, 0);
 }
 
 }  // namespace
