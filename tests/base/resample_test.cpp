@@ -352,6 +352,14 @@ TEST(ResampleBlock, RowRangesWriteTheirCellsOnly) {
             ASSERT_EQ(actual, reference) << c.name << " trial " << trial;
         }
     }
+    // Rows without a range look nothing up.
+    const std::vector<base::RowRange> none(320, base::RowRange{0, 0});
+    FakeTileSource idle(&Hashed, 10);
+    std::vector<int16_t> untouched(kCells, 0x2222);
+    base::ResampleBlock(10300, untouched.data(), 35.30, 138.52, 24000.0, 18000.0, grid, &FakeTileSource::Lookup,
+                        &idle, 1, none.data());
+    EXPECT_TRUE(idle.lookups.empty());
+    EXPECT_EQ(untouched, std::vector<int16_t>(kCells, 0x2222));
 }
 
 }  // namespace
