@@ -1,5 +1,6 @@
 #include "base/resample.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/block_id.h"
@@ -137,9 +138,13 @@ constexpr RowRange kWholeRow{0, kSide};
 }  // namespace
 
 void FillRows(int16_t* block, const RowRange* rows, int16_t value) {
+    if (rows == nullptr) {
+        std::fill_n(block, kSide * kSide, value);
+        return;
+    }
     for (int32_t r = 0; r < kSide; ++r) {
-        const RowRange range = rows != nullptr ? rows[r] : kWholeRow;
-        for (int32_t k = range.begin; k < range.end; ++k) block[r * kSide + k] = value;
+        int16_t* row = block + r * kSide;
+        std::fill(row + rows[r].begin, row + rows[r].end, value);
     }
 }
 

@@ -147,8 +147,9 @@ TEST(LemStoreMetres, ReportsTheCellsItKept) {
         for (size_t i = 0; i < c.marks.size(); ++i) values[static_cast<size_t>(c.marks[i])] = i % 2 ? -1111 : -9999;
         std::vector<int16_t> out(321, 0);
         const lem::KeptCells kept = lem::StoreMetres(values.data(), c.count, out.data());
-        EXPECT_EQ(kept.first, c.expected.first) << c.count << " cells, first mark " << (c.marks.empty() ? -1 : c.marks[0]);
-        EXPECT_EQ(kept.end, c.expected.end) << c.count << " cells, first mark " << (c.marks.empty() ? -1 : c.marks[0]);
+        const int firstMark = c.marks.empty() ? -1 : c.marks[0];
+        EXPECT_EQ(kept.first, c.expected.first) << c.count << " cells, first mark " << firstMark;
+        EXPECT_EQ(kept.end, c.expected.end) << c.count << " cells, first mark " << firstMark;
     }
 }
 
