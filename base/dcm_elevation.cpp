@@ -149,11 +149,8 @@ int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0, rows);
-    } else {
-        base::FillRows(block, rows, 0);
-    }
+    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this,
+                        0, rows);
     return 1;
 }
 

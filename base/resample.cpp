@@ -148,6 +148,17 @@ void FillRows(int16_t* block, const RowRange* rows, int16_t value) {
     }
 }
 
+void FillFromTiles(Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                   double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup,
+                   void* context, int32_t valueOffset, const RowRange* rows) {
+    if (SpanSampled(BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup, context, valueOffset,
+                  rows);
+    } else {
+        FillRows(block, rows, static_cast<int16_t>(valueOffset));
+    }
+}
+
 TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPerDegLat, double cellsPerDegLon,
                        const SourceGrid& grid) {
     if (!GridUsable(cellsPerDegLat, cellsPerDegLon, grid)) return TileSpan{0, 0};

@@ -75,4 +75,10 @@ constexpr int64_t kMaxTileSpan = 3;
     return span.columns <= kMaxTileSpan && span.rows <= kMaxTileSpan;
 }
 
+// A 50 m source's fill once it knows its grid: the resampler over its tiles, or valueOffset in
+// every cell of a block that reaches more tiles than a fill affords.
+void FillFromTiles(Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                   double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup,
+                   void* context, int32_t valueOffset, const RowRange* rows);
+
 }  // namespace base

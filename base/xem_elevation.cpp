@@ -59,11 +59,8 @@ int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                  double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
-    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1, rows);
-    } else {
-        base::FillRows(block, rows, 1);
-    }
+    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this,
+                        1, rows);
     return 1;
 }
 

@@ -31,6 +31,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+// The library asks for its temporary buffers (std::stable_sort) without exceptions; they come
+// back through the delete below, so they must come from malloc too.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (size >= g_failFrom) return nullptr;
+    return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
