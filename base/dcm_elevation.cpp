@@ -126,19 +126,19 @@ std::string CDcmElevation::DatumName() const {
 }
 
 int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                             double cellsPerDegLon) {
-    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon);
+                             double cellsPerDegLon, const base::RowRange* rows) {
+    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, rows);
 }
 
 int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                                 double cellsPerDegLat, double cellsPerDegLon) {
+                                 double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows) {
     // One status query a fill; a file that changed on disk is opened and read afresh.
     const platform::FileStamp stamp = ready_ ? platform::StampOf(filePath_) : platform::FileStamp{};
     if (!tileFile_.IsOpen() || !(stamp == tileFileStamp_)) {
         tileFile_.Close();
         ClearStore();
         if (!ready_ || !stamp.isFile || !tileFile_.Open(filePath_)) {
-            std::memset(block, 0, kTileBytes);
+            base::FillRows(block, rows, 0);
             return 0;
         }
         tileFileStamp_ = stamp;
@@ -148,11 +148,8 @@ int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 0);
-    } else {
-        std::memset(block, 0, kTileBytes);
-    }
+    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this,
+                        0, rows);
     return 1;
 }
 

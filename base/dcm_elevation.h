@@ -52,11 +52,12 @@ public:
     // file cannot be opened, or the path is kMaxPath bytes or more; kNoMemory: no room for the index.
     platform::Result Open(const char* path);
     // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
+    // rows, when given, limits what is written to those ranges (base::ResampleBlock).
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                  double cellsPerDegLon);
+                  double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // FillBlock with another resampler of ResampleBlock's contract.
     int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                      double cellsPerDegLat, double cellsPerDegLon);
+                      double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // The tile's values, through the slots; a tile the index lacks reads as zeros. The values
     // stay valid until the next lookup.
     const int16_t* GetTile(int32_t tileId);

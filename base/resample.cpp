@@ -1,5 +1,6 @@
 #include "base/resample.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/block_id.h"
@@ -90,8 +91,8 @@ int64_t TilesCovered(const Extent& e) {
 // operations and their order per sample are those of the scalar form (no fused multiply-add),
 // so both give the same bits.
 void BlendRow(const double* south, const double* north, double oneMinusFy, double fy, int32_t valueOffset,
-              int16_t* out) {
-    int32_t k = 0;
+              int16_t* out, RowRange range) {
+    int32_t k = range.begin;
 #if defined(__SSE2__)
     const __m128d a = _mm_set1_pd(oneMinusFy);
     const __m128d b = _mm_set1_pd(fy);
@@ -107,18 +108,42 @@ void BlendRow(const double* south, const double* north, double oneMinusFy, doubl
         return _mm_srai_epi32(_mm_slli_epi32(_mm_add_epi32(t, offset), 16), 16);
     };
     static_assert(kSide % 8 == 0);
-    for (; k < kSide; k += 8) {
+    for (; k < range.end; k += 8) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packs_epi32(four(k), four(k + 4)));
     }
 #else
-    for (; k < kSide; ++k) {
+    for (; k < range.end; ++k) {
         const double z = south[k] * oneMinusFy + north[k] * fy;
         out[k] = static_cast<int16_t>(static_cast<int32_t>(z) + valueOffset);
     }
 #endif
 }
 
+constexpr RowRange kWholeRow{0, kSide};
+
 }  // namespace
+
+void FillRows(int16_t* block, const RowRange* rows, int16_t value) {
+    if (rows == nullptr) {
+        std::fill_n(block, kSide * kSide, value);
+        return;
+    }
+    for (int32_t r = 0; r < kSide; ++r) {
+        int16_t* row = block + r * kSide;
+        std::fill(row + rows[r].begin, row + rows[r].end, value);
+    }
+}
+
+void FillFromTiles(Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                   double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup,
+                   void* context, int32_t valueOffset, const RowRange* rows) {
+    if (SpanSampled(BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup, context, valueOffset,
+                  rows);
+    } else {
+        FillRows(block, rows, static_cast<int16_t>(valueOffset));
+    }
+}
 
 TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPerDegLat, double cellsPerDegLon,
                        const SourceGrid& grid) {
@@ -139,10 +164,10 @@ TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPe
 
 void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                    double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
-                   int32_t valueOffset) {
+                   int32_t valueOffset, const RowRange* rows) {
     const auto empty = static_cast<int16_t>(valueOffset);
     if (!GridUsable(cellsPerDegLat, cellsPerDegLon, grid)) {
-        for (int i = 0; i < kSide * kSide; ++i) block[i] = empty;
+        FillRows(block, rows, empty);
         return;
     }
     const double NY = grid.cellsPerDegLat;
@@ -208,8 +233,14 @@ void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, do
 
     for (int32_t r = 0; r < kSide; ++r) {
         int16_t* out = block + r * kSide;
+        const RowRange range = rows != nullptr ? rows[r] : kWholeRow;
+        // The edges stay as they are: a later row of the same source row still finds them.
+        if (range.begin == range.end) {
+            Y = Y + stepY;
+            continue;
+        }
         if (!PositionUsable(Y)) {
-            for (int32_t k = 0; k < kSide; ++k) out[k] = empty;
+            for (int32_t k = range.begin; k < range.end; ++k) out[k] = empty;
             edgesKept = false;
             Y = Y + stepY;
             continue;
@@ -221,7 +252,7 @@ void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, do
         // asking the source for them again would only give back what the edges already hold
         // (some ten rows of a 5 m block share each 50 m row).
         if (edgesKept && yi == edgesRow) {
-            BlendRow(south, north, oneMinusFy, fy, valueOffset, out);
+            BlendRow(south, north, oneMinusFy, fy, valueOffset, out, range);
             Y = Y + stepY;
             continue;
         }
@@ -257,7 +288,7 @@ void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, do
                 }
             }
         }
-        BlendRow(south, north, oneMinusFy, fy, valueOffset, out);
+        BlendRow(south, north, oneMinusFy, fy, valueOffset, out, range);
         Y = Y + stepY;
     }
 }

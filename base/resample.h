@@ -13,6 +13,13 @@ struct SourceGrid {
     double cellsPerDegLon;  // NX
 };
 
+// The cells of one block row that a fill writes: [begin, end), both multiples of 8 (the width
+// of one step of the row blend) within 0..320. begin == end leaves the row as it is.
+struct RowRange {
+    int16_t begin;
+    int16_t end;
+};
+
 // Tile lookup: tile identifier -> its 320 x 320 values; always yields values. A lookup may
 // reuse the storage of an earlier one, so each value is copied out before the next lookup.
 using TileLookup = const int16_t* (*)(void* context, int32_t tileId);
@@ -22,15 +29,20 @@ using TileLookup = const int16_t* (*)(void* context, int32_t tileId);
 // positive, positions that are not finite, a truncated position below 0 or one whose right or
 // upper neighbour would pass INT32_MAX. A single neighbour whose tile has no 32-bit identifier
 // reads as 0, like a tile the source lacks.
+// rows, when given, holds one range per block row: only those cells are written, each with the
+// value a whole fill gives it, and a row with an empty range costs no lookup.
 void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                    double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
-                   int32_t valueOffset);
+                   int32_t valueOffset, const RowRange* rows = nullptr);
 
 // The form of ResampleBlock, so that a source can run its fill with another resampler of the
 // same contract (a reference transcription in tests and benchmarks).
 using Resampler = void (*)(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
                            double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
-                           int32_t valueOffset);
+                           int32_t valueOffset, const RowRange* rows);
+
+// Sets the cells of the ranges (every cell when rows is nullptr) to value.
+void FillRows(int16_t* block, const RowRange* rows, int16_t value);
 
 // The largest position (exclusive) whose truncation leaves room for the neighbour at +1.
 constexpr double kPositionLimit = 2147483647.0;
@@ -62,5 +74,11 @@ constexpr int64_t kMaxTileSpan = 3;
 [[nodiscard]] inline bool SpanSampled(const TileSpan& span) {
     return span.columns <= kMaxTileSpan && span.rows <= kMaxTileSpan;
 }
+
+// A 50 m source's fill once it knows its grid: the resampler over its tiles, or valueOffset in
+// every cell of a block that reaches more tiles than a fill affords.
+void FillFromTiles(Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
+                   double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup,
+                   void* context, int32_t valueOffset, const RowRange* rows);
 
 }  // namespace base

@@ -45,19 +45,16 @@ platform::Result CXemElevation::Open(const void* setId, const char* setName) {
 }
 
 int CXemElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                             double cellsPerDegLon) {
-    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon);
+                             double cellsPerDegLon, const base::RowRange* rows) {
+    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, rows);
 }
 
 int CXemElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                                 double cellsPerDegLat, double cellsPerDegLon) {
+                                 double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows) {
     if (handle_ == 0) return 0;
     const base::SourceGrid grid{info_.lat, info_.lon, info_.cellsPerDegLat, info_.cellsPerDegLon};
-    if (base::SpanSampled(base::BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this, 1);
-    } else {
-        std::fill(block, block + olx::kBlockCells, int16_t{1});
-    }
+    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this,
+                        1, rows);
     return 1;
 }
 

@@ -28,11 +28,12 @@ public:
     // but cannot describe it.
     platform::Result Open(const void* setId, const char* setName);
     // 1 when the block was resampled; 0 (block untouched) when no set is open.
+    // rows, when given, limits what is written to those ranges (base::ResampleBlock).
     int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                  double cellsPerDegLon);
+                  double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // FillBlock with another resampler of ResampleBlock's contract.
     int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                      double cellsPerDegLat, double cellsPerDegLon);
+                      double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows = nullptr);
     // The decoded tile in a cache slot; a tile the decoder cannot deliver reads as zeros.
     const int16_t* GetTile(int32_t tileId);
 

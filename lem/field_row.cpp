@@ -1,5 +1,6 @@
 #include "lem/field_row.h"
 
+#include <bit>
 #include <cstring>
 
 #include "lem/field.h"
@@ -219,7 +220,12 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     }
 }
 
-void StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed) {
+KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed) {
+    KeptCells kept{count, 0};
+    const auto note = [&kept](int k) {
+        if (k < kept.first) kept.first = k;
+        kept.end = k + 1;
+    };
     int k = 0;
 #if defined(__SSE2__)
     // Values of five characters lie in -9999..99999. For them (v + 5) * 0.1f in single
@@ -246,22 +252,32 @@ void StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* place
         const __m128i old = _mm_loadu_si128(dst);
         _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
         if (placed != nullptr) {
-            const auto kept = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
-            word |= static_cast<uint64_t>(~kept & 0xFFu) << (k % 64);
+            const auto keptBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
+            word |= static_cast<uint64_t>(~keptBits & 0xFFu) << (k % 64);
             if (k % 64 == 56) {
                 placed[k / 64] |= word;
                 word = 0;
             }
+        }
+        // Two mask bits a cell; rows rarely hold a mark, so this is almost never taken.
+        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(keep)); bits != 0) {
+            note(k + std::countr_zero(bits) / 2);
+            note(k + (31 - std::countl_zero(bits)) / 2);
         }
     }
     if (placed != nullptr && k % 64 != 0) placed[k / 64] |= word;
 #endif
     for (; k < count; ++k) {
         const int32_t v = values[k];
-        if (v == kNoData || v == kOutsideSurvey) continue;
+        if (v == kNoData || v == kOutsideSurvey) {
+            note(k);
+            continue;
+        }
         out[k] = static_cast<int16_t>((v + 5) / 10);
         if (placed != nullptr) placed[k / 64] |= uint64_t{1} << (k % 64);
     }
+    if (kept.end == 0) kept.first = kept.end;
+    return kept;
 }
 
 }  // namespace lem

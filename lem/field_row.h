@@ -23,7 +23,12 @@ inline constexpr int32_t kNoData = -9999;
 // sheets, and drawing one would dig a pit into the base layer.
 inline constexpr int32_t kOutsideSurvey = -1111;
 // placed, when given, gets bit k % 64 of placed[k / 64] set for every out[k] written (the bits
-// of the other cells stay as they are).
-void StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed = nullptr);
+// of the other cells stay as they are). Returns the cells it kept: [first, end), first == end
+// when none.
+struct KeptCells {
+    int first;
+    int end;
+};
+KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed = nullptr);
 
 }  // namespace lem

@@ -12,6 +12,7 @@
 #include "base/xem_elevation.h"
 #include "lem/field_row.h"
 #include "lem/path.h"
+#include "lem/seam_blend.h"
 #include "platform/file.h"
 #include "platform/result.h"
 
@@ -189,6 +190,7 @@ void CLemMap::FreeBuffers() {
     dataFile_.Close();
     indexed_ = false;
     std::vector<char>().swap(spanBuffer_);
+    std::vector<int16_t>().swap(seamBuffer_);
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
     Dcm.reset();
@@ -462,25 +464,50 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     // A margin block without a background: nothing to write, nothing worth keeping.
     if (!places && !Dcm && !Xem) return 1;
 
-    int filled = 0;
-    if (Dcm) {
-        filled = Dcm->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
-    } else if (Xem) {
-        filled = Xem->FillBlock(blockId, values, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon);
-    }
-    const bool blend = filled == 1;
-    // The DCM source writes every cell, also when it cannot fill.
-    const bool wholeBlock = Dcm != nullptr || blend;
+    const bool background = Dcm != nullptr || Xem != nullptr;
+    const auto fill = [&](int16_t* block, const base::RowRange* ranges) {
+        if (Dcm) return Dcm->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat,
+                                       CellsPerDegLon, ranges);
+        if (Xem) return Xem->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat,
+                                       CellsPerDegLon, ranges);
+        return 0;
+    };
     // Without memory for the cache blocks are read afresh every time.
     if (!blockCache_) (void)platform::TryAllocate([&] { blockCache_ = std::make_unique<lem::CBlockCache>(); });
     lem::CBlockCache::Written written;
-    if (wholeBlock) written.SetAll();
+    bool blend = false;
+    const auto filled = [&](int result) {
+        blend = result == 1;
+        // The DCM source writes every cell, also when it cannot fill.
+        if (Dcm || blend) written.SetAll();
+    };
     const auto keep = [&] {
         if (blockCache_) blockCache_->Store(blockId, inputs, values, written);
         return 1;
     };
 
-    if (!places) return keep();
+    if (!places) {
+        filled(fill(values, nullptr));
+        return keep();
+    }
+
+    // With a background the sheet goes first and the base is asked for afterwards, only for the
+    // cells that still need it (inside the sheet that is mostly none); the sheet's values there
+    // wait in seamBuffer_ meanwhile. Without memory for it, the base comes first, whole.
+    if (background && seamBuffer_.empty()) {
+        // Without it the base is filled first, as below.
+        (void)platform::TryAllocate([&] { seamBuffer_.resize(kBlockCells); });
+    }
+    const bool deferred = background && !seamBuffer_.empty();
+    if (background && !deferred) filled(fill(values, nullptr));
+    base::RowRange baseCells[kBlockSide];
+    // The sheet's row of a block row with cells in seamBuffer_ (else -1), and those cells.
+    int64_t seamLine[kBlockSide];
+    base::RowRange sheetCells[kBlockSide];
+    for (int d = 0; d < kBlockSide; ++d) {
+        baseCells[d] = base::RowRange{0, kBlockSide};
+        seamLine[d] = -1;
+    }
 
     const int64_t rowLimit = std::min<int64_t>({Rows, RecordCount, static_cast<int64_t>(RowTable.size())});
     const int width = static_cast<int>(std::min<int64_t>(kBlockSide, Cols - c0));
@@ -507,44 +534,27 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         int32_t parsed[kBlockSide];
         lem::ParseFieldRow(text, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
-        if (!blend) {
-            lem::StoreMetres(parsed, delivered, out, wholeBlock ? nullptr : written.RowBits(d));
+        if (!background) {
+            lem::StoreMetres(parsed, delivered, out, written.RowBits(d));
             return;
         }
-        const bool edgeRow = L <= 1 || L >= Rows - 2;
-        // Soften the seam where the sheet meets a filled base layer.
-        const auto blendCell = [&](int k, int32_t b) {
-            const int32_t v = parsed[k];
-            if (v == kNoData || v == kOutsideSurvey) return;
-            const int32_t m = (v + 5) / 10;
-            const int64_t c = c0 + k;
-            const bool outer = L == 0 || L == Rows - 1 || c == 0 || c == Cols - 1;
-            const bool inner = !outer && (edgeRow || c == 1 || c == Cols - 2);
-            if (b != 0 && outer) {
-                out[k] = static_cast<int16_t>((2 * b) / 3 + m / 3);
-            } else if (b != 0 && inner) {
-                out[k] = static_cast<int16_t>(b / 3 + (2 * m) / 3);
-            } else {
-                out[k] = static_cast<int16_t>(m);
-            }
-        };
-        if (edgeRow) {
-            for (int k = 0; k < delivered; ++k) blendCell(k, out[k]);
-            return;
+        int16_t baseRow[kBlockSide];
+        if (!deferred) std::memcpy(baseRow, out, sizeof baseRow);
+        // A guidebook set that cannot fill leaves the other cells as the host passed them.
+        const lem::KeptCells kept = lem::StoreMetres(parsed, delivered, out, Dcm ? nullptr : written.RowBits(d));
+        const lem::SeamRow seam{L, c0, Cols, Rows};
+        const lem::SeamCells cells = lem::CellsForBase(seam, delivered, kept);
+        if (deferred) baseCells[d] = cells.fill;
+        if (cells.blend.begin == cells.blend.end) return;
+        int16_t sheetRow[kBlockSide];
+        int16_t* sheet = deferred ? seamBuffer_.data() + d * kBlockSide : sheetRow;
+        lem::KeepSheetCells(parsed, out, delivered, cells.blend, sheet);
+        if (deferred) {
+            seamLine[d] = L;
+            sheetCells[d] = cells.blend;
+        } else {
+            lem::BlendSeamRow(sheet, baseRow, cells.blend, seam, blend, out);
         }
-        // Between the first and last two rows only the two columns at each side of the sheet
-        // blend; every other cell takes the sheet's value as it does without a background.
-        int ringK[4];
-        int16_t ringBase[4];
-        int rings = 0;
-        for (const int64_t c : {int64_t{0}, int64_t{1}, int64_t{Cols} - 2, int64_t{Cols} - 1}) {
-            const int64_t k = c - c0;
-            if (k < 0 || k >= delivered || std::find(ringK, ringK + rings, k) != ringK + rings) continue;
-            ringK[rings] = static_cast<int>(k);
-            ringBase[rings++] = out[k];
-        }
-        lem::StoreMetres(parsed, delivered, out);
-        for (int i = 0; i < rings; ++i) blendCell(ringK[i], ringBase[i]);
     };
 
     // Rows come from a view of the file where one can be had; those that cannot be mapped are
@@ -617,6 +627,15 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
             placeRow(rows[n].d, rows[n].L, text + at, static_cast<int>(available / 5));
         }
         i = j;
+    }
+    if (deferred) {
+        filled(fill(values, baseCells));
+        for (int d = 0; d < kBlockSide; ++d) {
+            if (seamLine[d] < 0) continue;
+            int16_t* out = values + d * kBlockSide;
+            lem::BlendSeamRow(seamBuffer_.data() + d * kBlockSide, out, sheetCells[d],
+                              lem::SeamRow{seamLine[d], c0, Cols, Rows}, blend, out);
+        }
     }
     return keep();
 }

@@ -122,6 +122,8 @@ private:
     // one more read call does here (a few microseconds).
     static constexpr int64_t kMaxSpanGap = 32 * 1024;
     std::vector<char> spanBuffer_;
+    // With a 50 m background: the sheet's values of the cells that wait for the base.
+    std::vector<int16_t> seamBuffer_;
 
     // ReadBlock takes a row's fields straight from a view of the data file where it can: a
     // block uses 1,600 bytes of each ~11 KB line of a typical sheet, and reading copies them all.

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "tests/base/fake_tile_source.h"
@@ -298,6 +300,66 @@ TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
         }
     }
     EXPECT_GT(reloadFree, 0);
+}
+
+// A fill of row ranges writes exactly their cells, each as the whole fill does, and asks only
+// for tiles the whole fill asks for, in its order; rows without a range ask for nothing.
+TEST(ResampleBlock, RowRangesWriteTheirCellsOnly) {
+    std::mt19937_64 rng(320);
+    const base::SourceGrid grid{35.25, 138.5, 2400.0, 1800.0};
+    struct Case {
+        const char* name;
+        double lat0;  // the map's corner; the source starts at 35.25
+        int32_t id;
+    };
+    const Case cases[] = {
+        {"inside the source", 35.30, 10300},
+        {"rows south of the source", 35.25 - 40.0 / 24000, 100},
+        {"outside the usable grid", 35.25, 100},
+    };
+    for (const Case& c : cases) {
+        for (int trial = 0; trial < 12; ++trial) {
+            std::vector<base::RowRange> rows(320);
+            for (base::RowRange& r : rows) {
+                const int a = static_cast<int>(rng() % 41) * 8;
+                const int b = static_cast<int>(rng() % 41) * 8;
+                r = trial % 3 == 0 && rng() % 4 != 0 ? base::RowRange{0, 0}
+                                                     : base::RowRange{static_cast<int16_t>(std::min(a, b)),
+                                                                      static_cast<int16_t>(std::max(a, b))};
+            }
+            const double cpdLon = std::string(c.name) == "outside the usable grid" ? 0.0 : 18000.0;
+            FakeTileSource whole(&Hashed, 10);
+            FakeTileSource ranged(&Hashed, 10);
+            std::vector<int16_t> expected(kCells, 0x1111);
+            std::vector<int16_t> actual(kCells, 0x2222);
+            base::ResampleBlock(c.id, expected.data(), c.lat0, 138.52, 24000.0, cpdLon, grid,
+                                &FakeTileSource::Lookup, &whole, 1);
+            base::ResampleBlock(c.id, actual.data(), c.lat0, 138.52, 24000.0, cpdLon, grid,
+                                &FakeTileSource::Lookup, &ranged, 1, rows.data());
+            for (int r = 0; r < 320; ++r) {
+                for (int k = 0; k < 320; ++k) {
+                    const bool in = k >= rows[r].begin && k < rows[r].end;
+                    ASSERT_EQ(actual[r * 320 + k], in ? expected[r * 320 + k] : int16_t{0x2222})
+                        << c.name << " trial " << trial << " row " << r << " column " << k;
+                }
+            }
+            ASSERT_TRUE(IsSubsequence(ranged.lookups, whole.lookups)) << c.name << " trial " << trial;
+            // The reference with the same ranges agrees.
+            std::vector<int16_t> reference(kCells, 0x2222);
+            FakeTileSource slow(&Hashed, 10);
+            oracle::ResampleBlock(c.id, reference.data(), c.lat0, 138.52, 24000.0, cpdLon, grid,
+                                  &FakeTileSource::Lookup, &slow, 1, rows.data());
+            ASSERT_EQ(actual, reference) << c.name << " trial " << trial;
+        }
+    }
+    // Rows without a range look nothing up.
+    const std::vector<base::RowRange> none(320, base::RowRange{0, 0});
+    FakeTileSource idle(&Hashed, 10);
+    std::vector<int16_t> untouched(kCells, 0x2222);
+    base::ResampleBlock(10300, untouched.data(), 35.30, 138.52, 24000.0, 18000.0, grid, &FakeTileSource::Lookup,
+                        &idle, 1, none.data());
+    EXPECT_TRUE(idle.lookups.empty());
+    EXPECT_EQ(untouched, std::vector<int16_t>(kCells, 0x2222));
 }
 
 }  // namespace

@@ -134,4 +134,28 @@ TEST(LemStoreMetres, RoundsLikeCDivisionAndKeepsTheBaseUnderNoData) {
     }
 }
 
+// Which cells StoreMetres kept, for runs that end inside and outside its eight-value steps.
+TEST(LemStoreMetres, ReportsTheCellsItKept) {
+    struct Case {
+        int count;
+        std::vector<int> marks;
+        lem::KeptCells expected;
+    };
+    const Case cases[] = {
+        {320, {}, {0, 0}},         {320, {0}, {0, 1}},        {320, {7}, {7, 8}},
+        {320, {8}, {8, 9}},        {320, {5, 13}, {5, 14}},   {320, {3, 310}, {3, 311}},
+        {320, {319}, {319, 320}},  {13, {12}, {12, 13}},      {13, {2, 12}, {2, 13}},
+        {13, {13}, {0, 0}},        {0, {0}, {0, 0}},          {320, {100, 101, 102}, {100, 103}},
+    };
+    for (const Case& c : cases) {
+        std::vector<int32_t> values(321, 123);
+        for (size_t i = 0; i < c.marks.size(); ++i) values[static_cast<size_t>(c.marks[i])] = i % 2 ? -1111 : -9999;
+        std::vector<int16_t> out(321, 0);
+        const lem::KeptCells kept = lem::StoreMetres(values.data(), c.count, out.data());
+        const int firstMark = c.marks.empty() ? -1 : c.marks[0];
+        EXPECT_EQ(kept.first, c.expected.first) << c.count << " cells, first mark " << firstMark;
+        EXPECT_EQ(kept.end, c.expected.end) << c.count << " cells, first mark " << firstMark;
+    }
+}
+
 }  // namespace

@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "hostsim/drive_root.h"
 #include "lem/lem_map.h"
+#include "platform/path_root.h"
+#include "tools/gen/dcm_writer.h"
 #include "platform/message_box.h"
 #include "tests/lem/lem_fixtures.h"
 #include "tests/support/result_printer.h"
@@ -29,6 +32,12 @@ void* operator new(std::size_t size) {
     if (size >= g_failFrom) throw std::bad_alloc();
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
+}
+// The library asks for its temporary buffers (std::stable_sort) without exceptions; they come
+// back through the delete below, so they must come from malloc too.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (size >= g_failFrom) return nullptr;
+    return std::malloc(size ? size : 1);
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
@@ -83,6 +92,43 @@ TEST(LemMemory, LineBufferThatCannotBeAllocated) {
     EXPECT_EQ(boxes[0].style, platform::kMbOk | platform::kMbIconExclamation);
     EXPECT_EQ((map.GetHeader()).status, platform::Status::kOk);
     EXPECT_EQ(map.LineBuffer.size(), 200000u * 5 + 13);
+}
+
+// Without memory for the sheet's layer kept aside, a composite block is filled with the base
+// first and each row blended as it is placed: the blocks are the same, byte for byte.
+TEST(LemMemory, CompositeBlocksWithoutMemoryForTheSeam) {
+    hostsim::DriveRoot root;
+    gen::LemSheetOptions options;  // with the lake of -9999 and the -1111 corner
+    options.cols = 700;
+    options.rows = 500;
+    options.absentRows = {3, 200};
+    (void)lemtest::WriteSheet(options, "C:\\S");
+    ASSERT_TRUE(gen::WriteDcmFile(platform::ToPosixPath("C:\\L.DCM"),
+                                  gen::BuildDcm(gen::LayoutForBox(35.2, 138.55, 35.5, 138.9))));
+    CLemMap plenty, starved;
+    for (CLemMap* map : {&plenty, &starved}) {
+        ASSERT_EQ(map->Margin, lem::kDefaultMargin);
+        ASSERT_EQ(map->Open("C:\\S\\LEM\\SAMPLE.LEM").status, platform::Status::kOk);
+        ASSERT_EQ(map->GetHeader().status, platform::Status::kOk);
+        ASSERT_EQ(map->LinkDcm("C:\\L.DCM").status, platform::Status::kOk);
+    }
+    const int64_t origin = 320 * (lem::kDefaultMargin / 2);
+    int blended = 0;
+    for (int64_t y = origin - 320; y <= origin + 520; y += 280) {
+        for (int64_t x = origin - 320; x <= origin + 760; x += 200) {
+            const int32_t id = lemtest::BlockIdFor(x, y);
+            std::vector<int16_t> a(320 * 320, 0x7777), b(320 * 320, 0x7777);
+            ASSERT_EQ(plenty.ReadBlock(id, a.data()), 1);
+            {
+                // The seam buffer (200 KiB) and the block cache's entries cannot be had.
+                FailLargeAllocations fail(150000);
+                ASSERT_EQ(starved.ReadBlock(id, b.data()), 1);
+            }
+            ASSERT_EQ(a, b) << "block at " << x << ", " << y;
+            blended += a[0] != 0x7777;
+        }
+    }
+    EXPECT_GT(blended, 0);
 }
 
 }  // namespace
