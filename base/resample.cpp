@@ -90,8 +90,8 @@ int64_t TilesCovered(const Extent& e) {
 // 16-bit value that wraps like the scalar conversion. Two samples per instruction with SSE2; the
 // operations and their order per sample are those of the scalar form (no fused multiply-add),
 // so both give the same bits.
-void BlendRow(const double* south, const double* north, double oneMinusFy, double fy, int32_t valueOffset,
-              int16_t* out, RowRange range) {
+void BlendRow(const double* south, const double* north, double oneMinusFy, double fy, int32_t valueOffset, int16_t* out,
+              RowRange range) {
     int32_t k = range.begin;
 #if defined(__SSE2__)
     const __m128d a = _mm_set1_pd(oneMinusFy);
@@ -138,8 +138,7 @@ void FillFromTiles(Resampler resampler, int32_t blockId, int16_t* block, double 
                    double cellsPerDegLat, double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup,
                    void* context, int32_t valueOffset, const RowRange* rows) {
     if (SpanSampled(BlockTileSpan(blockId, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid))) {
-        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup, context, valueOffset,
-                  rows);
+        resampler(blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup, context, valueOffset, rows);
     } else {
         FillRows(block, rows, static_cast<int16_t>(valueOffset));
     }
@@ -163,8 +162,8 @@ TileSpan BlockTileSpan(int32_t blockId, double lat0, double lon0, double cellsPe
 }
 
 void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
-                   int32_t valueOffset, const RowRange* rows) {
+                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context, int32_t valueOffset,
+                   const RowRange* rows) {
     const auto empty = static_cast<int16_t>(valueOffset);
     if (!GridUsable(cellsPerDegLat, cellsPerDegLon, grid)) {
         FillRows(block, rows, empty);

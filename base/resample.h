@@ -32,8 +32,8 @@ using TileLookup = const int16_t* (*)(void* context, int32_t tileId);
 // rows, when given, holds one range per block row: only those cells are written, each with the
 // value a whole fill gives it, and a row with an empty range costs no lookup.
 void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context,
-                   int32_t valueOffset, const RowRange* rows = nullptr);
+                   double cellsPerDegLon, const SourceGrid& grid, TileLookup lookup, void* context, int32_t valueOffset,
+                   const RowRange* rows = nullptr);
 
 // The form of ResampleBlock, so that a source can run its fill with another resampler of the
 // same contract (a reference transcription in tests and benchmarks).

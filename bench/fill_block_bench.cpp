@@ -138,7 +138,8 @@ void BM_FillBlockFloor(benchmark::State& state) {
             const __m128d b = _mm_set1_pd(fy);
             int16_t* out = block.data() + r * 320;
             for (int k = 0; k < 320; k += 4) {
-                const __m128d z0 = _mm_add_pd(_mm_mul_pd(_mm_load_pd(south + k), a), _mm_mul_pd(_mm_load_pd(north + k), b));
+                const __m128d z0 =
+                    _mm_add_pd(_mm_mul_pd(_mm_load_pd(south + k), a), _mm_mul_pd(_mm_load_pd(north + k), b));
                 const __m128d z1 =
                     _mm_add_pd(_mm_mul_pd(_mm_load_pd(south + k + 2), a), _mm_mul_pd(_mm_load_pd(north + k + 2), b));
                 const __m128i t = _mm_unpacklo_epi64(_mm_cvttpd_epi32(z0), _mm_cvttpd_epi32(z1));

@@ -138,7 +138,9 @@ private:
 
 // Whole-map column and row to the identifier of the block starting there (x + 320 and y
 // multiples of 40).
-int32_t BlockAt(int64_t x, int64_t y) { return static_cast<int32_t>(base::CellToBlockId64(x, y)); }
+int32_t BlockAt(int64_t x, int64_t y) {
+    return static_cast<int32_t>(base::CellToBlockId64(x, y));
+}
 
 constexpr int64_t kOrigin = 320 * kMarginBlocks;
 

@@ -124,7 +124,9 @@ void PlainBlock(const Sheet& s, const std::vector<int64_t>& table, int32_t id, i
     std::fclose(f);
 }
 
-int32_t BlockAt(int64_t x, int64_t y) { return static_cast<int32_t>(base::CellToBlockId64(x, y)); }
+int32_t BlockAt(int64_t x, int64_t y) {
+    return static_cast<int32_t>(base::CellToBlockId64(x, y));
+}
 
 // Blocks wholly inside the sheet (margin 256), 64 of them at 40-cell offsets so that a run
 // cycles through more blocks than the map's block cache holds and every read is a real one.
@@ -222,7 +224,9 @@ void RunReadBlock(benchmark::State& state, const std::vector<int32_t>& ids, bool
     }
 }
 
-void BM_ReadBlock(benchmark::State& state) { RunReadBlock(state, InsideBlockIds(), false); }
+void BM_ReadBlock(benchmark::State& state) {
+    RunReadBlock(state, InsideBlockIds(), false);
+}
 BENCHMARK(BM_ReadBlock)->Unit(benchmark::kMicrosecond);
 
 // The same blocks where the data file cannot be mapped: the rows are read.
@@ -233,16 +237,24 @@ void BM_ReadBlockUnmapped(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBlockUnmapped)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadBlockBaseline(benchmark::State& state) { RunReadBlock(state, InsideBlockIds(), true); }
+void BM_ReadBlockBaseline(benchmark::State& state) {
+    RunReadBlock(state, InsideBlockIds(), true);
+}
 BENCHMARK(BM_ReadBlockBaseline)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadEdgeBlock(benchmark::State& state) { RunReadBlock(state, EdgeBlockIds(), false); }
+void BM_ReadEdgeBlock(benchmark::State& state) {
+    RunReadBlock(state, EdgeBlockIds(), false);
+}
 BENCHMARK(BM_ReadEdgeBlock)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadEdgeBlockBaseline(benchmark::State& state) { RunReadBlock(state, EdgeBlockIds(), true); }
+void BM_ReadEdgeBlockBaseline(benchmark::State& state) {
+    RunReadBlock(state, EdgeBlockIds(), true);
+}
 BENCHMARK(BM_ReadEdgeBlockBaseline)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadBlockAgain(benchmark::State& state) { RunReadBlock(state, {InsideBlockIds().front()}, false); }
+void BM_ReadBlockAgain(benchmark::State& state) {
+    RunReadBlock(state, {InsideBlockIds().front()}, false);
+}
 BENCHMARK(BM_ReadBlockAgain)->Unit(benchmark::kMicrosecond);
 
 // Margin blocks west of the sheet, without a background: the block is left as passed.

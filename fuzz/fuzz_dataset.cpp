@@ -78,12 +78,12 @@ void WriteBaseOnce() {
         for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(v >> (8 * i));
     };
     file.replace(0, 4, "BEVM");
-    put(6, 1);       // one index entry
-    put(10, 214);    // right behind the header
-    put(22, 1);      // cells per degree of longitude
-    put(26, 1);      // and of latitude
-    put(214, 100);   // tile 100
-    put(218, 230);   // its data behind the index
+    put(6, 1);      // one index entry
+    put(10, 214);   // right behind the header
+    put(22, 1);     // cells per degree of longitude
+    put(26, 1);     // and of latitude
+    put(214, 100);  // tile 100
+    put(218, 230);  // its data behind the index
     for (int i = 0; i < kSide * kSide; ++i) {
         file += static_cast<char>(kBaseHeight & 0xFF);
         file += static_cast<char>(kBaseHeight >> 8);

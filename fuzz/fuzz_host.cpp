@@ -41,7 +41,7 @@ constexpr int kMaxBlockReads = 12;  // a block costs two fills and two extractio
 
 // ---- the files
 
-constexpr char kScaleMark[] = "\x8F\x6B\x8E\xDA";                  // 縮尺
+constexpr char kScaleMark[] = "\x8F\x6B\x8E\xDA";                   // 縮尺
 constexpr char kRecordMark[] = "\x83\x8C\x83\x52\x81\x5B\x83\x68";  // レコード
 constexpr char kDcmPath[] = "C:\\D\\BASE.DCM";
 constexpr char kMissingDcmPath[] = "C:\\D\\NONE.DCM";
@@ -482,9 +482,8 @@ void RecogniseAction(uint8_t slot) {
     static const std::string longPath = "C:\\" + std::string(252, 'Y') + ".LEM";  // 259 characters
     static const std::string tooLong = "C:\\" + std::string(253, 'Y') + ".LEM";   // 260
     const Case cases[] = {
-        {"C:\\F\\LEM\\A.LEM", 1}, {"C:\\F\\LEM\\1A.LEM", 0},  {"C:\\F\\HEADER\\A.CSV", 0},
-        {"c:\\f\\lem\\a.lem", 1}, {"C:\\F.LEM\\1A.CSV", 0},  {"C:\\F\\\x83\x5C.LEM", 1},
-        {longPath.c_str(), 1},    {tooLong.c_str(), 0},
+        {"C:\\F\\LEM\\A.LEM", 1}, {"C:\\F\\LEM\\1A.LEM", 0},  {"C:\\F\\HEADER\\A.CSV", 0}, {"c:\\f\\lem\\a.lem", 1},
+        {"C:\\F.LEM\\1A.CSV", 0}, {"C:\\F\\\x83\x5C.LEM", 1}, {longPath.c_str(), 1},       {tooLong.c_str(), 0},
     };
     const Case& c = cases[slot % (sizeof cases / sizeof cases[0])];
     FUZZ_CHECK(LemMapProc(olx::kMsgRecognise, 0, olx::ToParam(c.path)) == c.expected);

@@ -79,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 3: {  // lookup (2012), and now and then Release
-                FUZZ_CHECK(table.Lookup(handle) ==
-                           (model.records.count(handle) ? model.records.at(handle) : nullptr));
+                FUZZ_CHECK(table.Lookup(handle) == (model.records.count(handle) ? model.records.at(handle) : nullptr));
                 if ((op & 0xF0) == 0xF0) {
                     size_t visited = 0;
                     table.RemoveAll([&](uint32_t hd, CLemMap* record) {

@@ -15,7 +15,9 @@ namespace {
 
 // The oracles below share no code with the helpers: the lead-byte ranges are written out here.
 // 0x80-0x9F and 0xE0-0xFF take the next byte with them; 0xA0-0xDF and ASCII stand alone.
-bool Lead(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || b >= 0xE0; }
+bool Lead(unsigned char b) {
+    return (b >= 0x80 && b <= 0x9F) || b >= 0xE0;
+}
 
 // Positions where a character begins; a lead byte at the very end begins one without its trail.
 std::vector<bool> CharStarts(const std::string& text) {
@@ -53,7 +55,9 @@ bool HasLemText(const std::string& text) {
     const std::vector<bool> starts = CharStarts(text);
     for (size_t i = 0; i + 4 <= text.size(); ++i) {
         if (!starts[i] || text[i] != '.') continue;
-        const auto upper = [&](size_t k) { return static_cast<char>(std::toupper(static_cast<unsigned char>(text[k]))); };
+        const auto upper = [&](size_t k) {
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(text[k])));
+        };
         if (upper(i + 1) == 'L' && upper(i + 2) == 'E' && upper(i + 3) == 'M') return true;
     }
     return false;

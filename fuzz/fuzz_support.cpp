@@ -22,7 +22,9 @@ double F64Bits(uint64_t bits) {
 
 }  // namespace
 
-uint8_t Input::U8() { return pos_ < size_ ? data_[pos_++] : 0; }
+uint8_t Input::U8() {
+    return pos_ < size_ ? data_[pos_++] : 0;
+}
 
 uint16_t Input::U16() {
     const uint16_t lo = U8();
@@ -57,9 +59,13 @@ void BeginInput() {
     platform::SetCurrentDrive('C');
 }
 
-void WriteFile(const std::string& windowsPath, std::string_view bytes) { platform::memory::Put(windowsPath, bytes); }
+void WriteFile(const std::string& windowsPath, std::string_view bytes) {
+    platform::memory::Put(windowsPath, bytes);
+}
 
-void RemoveFile(const std::string& windowsPath) { platform::memory::Remove(windowsPath); }
+void RemoveFile(const std::string& windowsPath) {
+    platform::memory::Remove(windowsPath);
+}
 
 void Fail(const char* what, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);

@@ -41,7 +41,7 @@ void RemoveFile(const std::string& windowsPath);
 
 }  // namespace fuzz
 
-#define FUZZ_CHECK(condition)                                                  \
-    do {                                                                       \
-        if (!(condition)) ::fuzz::Fail(#condition, __FILE__, __LINE__);        \
+#define FUZZ_CHECK(condition)                                           \
+    do {                                                                \
+        if (!(condition)) ::fuzz::Fail(#condition, __FILE__, __LINE__); \
     } while (0)

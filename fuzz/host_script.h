@@ -28,11 +28,11 @@ enum ChangeKind : uint8_t {
     kDeleteData,
     kTruncateData,  // b = kept length / 4
     kLongerData,
-    kReplaceData,   // same shape, other values
+    kReplaceData,  // same shape, other values
     kRestoreData,
     kRewriteHeader,  // b = header variant (title 2 bits, size 2 bits, row flags 2 bits, damage 2 bits)
     kDeleteHeader,
-    kReplaceDcm,     // b % 4: 0 missing, 1 and 2 two heights, 3 cut inside its tile
+    kReplaceDcm,  // b % 4: 0 missing, 1 and 2 two heights, 3 cut inside its tile
     kChangeKindCount
 };
 

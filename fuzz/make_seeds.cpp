@@ -43,7 +43,9 @@ void Put(const fs::path& folder, const std::string& name, const std::string& byt
     std::ofstream(folder / name, std::ios::binary) << bytes;
 }
 
-std::string U16(uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+std::string U16(uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string s;
@@ -114,7 +116,7 @@ void WriteSheetSeeds(const fs::path& out) {
 // Headers at the row-flag limit: the flag of line 27 + 999,999 is the last one accepted, the
 // next refused. Empty lines (one byte each) keep the files near 1 MB.
 void WriteHeaderLimitSeeds(const fs::path& out) {
-    const std::string scale = "\x8F\x6B\x8E\xDA,5000\n";      // 縮尺
+    const std::string scale = "\x8F\x6B\x8E\xDA,5000\n";                // 縮尺
     const std::string record = "\x83\x8C\x83\x52\x81\x5B\x83\x68,1\n";  // レコード
     std::string head = scale + "a,\nb,\nc,\nCOLS,3\nROWS,2\n";
     for (int line = 6; line < 27; ++line) head += "x,1\n";
@@ -215,7 +217,6 @@ void WriteFieldRowSeeds(const fs::path& out) {
     Put(out / "fuzz_field_row", "odd", digits.substr(0, 35) + " 12 4+1234\t -12--123" + digits.substr(0, 40));
 }
 
-
 // Scripts of host actions: ordinary lives of a map through each of the host's paths, file
 // changes under an open map, handles nobody opened, and the module released and loaded again.
 void WriteHostSeeds(const fs::path& out) {
@@ -226,16 +227,15 @@ void WriteHostSeeds(const fs::path& out) {
     const std::string dcmQuiet = act(kSettings, 1 | 2 | 8, 3);
     const std::string sheetBlocks = act(kReadBlock, 0, 0x05) + act(kReadBlock, 0, 0x06) + act(kReadBlock, 0x09, 0x05);
     Put(out / "fuzz_host", "life_dcm",
-        dcmQuiet + act(kOpen, 0, 0) + act(kDescribe, 0) + sheetBlocks + act(kCloseMap, 0) +
-            act(kReadBlock, 0, 0x05) + act(kCloseMap, 0));
+        dcmQuiet + act(kOpen, 0, 0) + act(kDescribe, 0) + sheetBlocks + act(kCloseMap, 0) + act(kReadBlock, 0, 0x05) +
+            act(kCloseMap, 0));
     // The guidebook set, the dialog shown (OK, then Cancel), the map opened from the host's path.
     Put(out / "fuzz_host", "life_guidebook",
         act(kSettings, 1, 1) + act(kDescribe, 1) + act(kReadBlock, 1, 0x05) + act(kDescribe, 1, 1) +
             act(kReadBlock, 1, 0x05) + act(kFileType) + act(kCloseMap, 1));
     Put(out / "fuzz_host", "menus",
-        dcmQuiet + act(kOpenCommand, 2) + act(kReadBlock, 4, 0x05) + act(kCompositeMenu, 0) +
-            act(kReadBlock, 5, 0x05) + act(kCompositeMenu, 1) + act(kOpenCommand, 0) + act(kCloseMap, 4) +
-            act(kCloseMap, 5));
+        dcmQuiet + act(kOpenCommand, 2) + act(kReadBlock, 4, 0x05) + act(kCompositeMenu, 0) + act(kReadBlock, 5, 0x05) +
+            act(kCompositeMenu, 1) + act(kOpenCommand, 0) + act(kCloseMap, 4) + act(kCloseMap, 5));
     Put(out / "fuzz_host", "file_changes",
         act(kSettings, 8, 3) + act(kOpen, 0, 0) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) +
             change(kDeleteData, 0) + act(kReadBlock, 0, 0x05) + change(kRestoreData, 0) + act(kReadBlock, 0, 0x05) +
@@ -249,8 +249,8 @@ void WriteHostSeeds(const fs::path& out) {
             act(kReadBlock, 2, 0x05) + act(kClose) + act(kRelease) + act(kReadBlock, 2, 0x05) + act(kCreate) +
             act(kSettings, 8, 1) + act(kDescribe, 0) + act(kReadBlock, 0, 0x85));
     Put(out / "fuzz_host", "two_maps",
-        act(kSettings, 8, 3) + act(kOpen, 0, 0) + act(kOpen, 2, 3) + act(kDescribe, 0) +
-            act(kReadBlock, 0, 0x05) + act(kReadBlock, 2, 0x05) + act(kCloseMap, 2) + act(kCloseMap, 0));
+        act(kSettings, 8, 3) + act(kOpen, 0, 0) + act(kOpen, 2, 3) + act(kDescribe, 0) + act(kReadBlock, 0, 0x05) +
+            act(kReadBlock, 2, 0x05) + act(kCloseMap, 2) + act(kCloseMap, 0));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ tagGEOPOS TokyoToGrs80(const tagGEOPOS& p) {
     const double lam = p.lon * kPi / 180.0;
     const double sp = std::sin(phi), cp = std::cos(phi), sl = std::sin(lam), cl = std::cos(lam);
     const double w = std::sqrt(1 - e2 * sp * sp);
-    const double rn = a / w;             // prime vertical radius
+    const double rn = a / w;                       // prime vertical radius
     const double rm = a * (1 - e2) / (w * w * w);  // meridian radius
     const double dphi = (-kShiftX * sp * cl - kShiftY * sp * sl + kShiftZ * cp + da * (rn * e2 * sp * cp) / a +
                          df * (rm * a / b + rn * b / a) * sp * cp) /

@@ -204,8 +204,8 @@ int32_t OLX_CALL OLX_GetDatumbyShortString(const char* name) {
 }
 
 int32_t OLX_CALL OLX_ConvertDatum(const tagGEOPOS* src, tagGEOPOS* dst, int32_t fromDatum, int32_t toDatum) {
-    const std::string args = text::Pos(src) + ", " + (dst ? "out" : "null") + ", " + text::Num(fromDatum) + ", " +
-                             text::Num(toDatum);
+    const std::string args =
+        text::Pos(src) + ", " + (dst ? "out" : "null") + ", " + text::Num(fromDatum) + ", " + text::Num(toDatum);
     if (!src || !dst) return Logged("OLX_ConvertDatum", args, 0);
     const tagGEOPOS in = *src;
     if (!hostsim::ConvertDatum(in, *dst, fromDatum, toDatum)) {

@@ -14,8 +14,12 @@ std::string Quote(const std::string& s);
 // Shortest text that reads back as the same double.
 std::string Num(double v);
 std::string Num(int64_t v);
-inline std::string Num(int32_t v) { return Num(static_cast<int64_t>(v)); }
-inline std::string Num(uint32_t v) { return Num(static_cast<int64_t>(v)); }
+inline std::string Num(int32_t v) {
+    return Num(static_cast<int64_t>(v));
+}
+inline std::string Num(uint32_t v) {
+    return Num(static_cast<int64_t>(v));
+}
 std::string Ptr(const void* p);
 std::string Pos(const tagGEOPOS* p);
 std::string Hex(const void* bytes, size_t n);

@@ -23,10 +23,14 @@ namespace lem {
 constexpr uint64_t kFiveBytes = 0x000000FFFFFFFFFFull;
 constexpr uint64_t kHighBits = 0x0000008080808080ull;
 constexpr uint64_t kLowSeven = 0x0000007F7F7F7F7Full;
-constexpr uint64_t Repeat(uint8_t b) { return 0x0000000101010101ull * b; }
+constexpr uint64_t Repeat(uint8_t b) {
+    return 0x0000000101010101ull * b;
+}
 
 // High bit of each of the five bytes set where that byte is zero (no carry between bytes).
-constexpr uint64_t ZeroBytes(uint64_t v) { return ~(((v & kLowSeven) + kLowSeven) | v) & kHighBits; }
+constexpr uint64_t ZeroBytes(uint64_t v) {
+    return ~(((v & kLowSeven) + kLowSeven) | v) & kHighBits;
+}
 
 static_assert(std::endian::native == std::endian::little, "fields are loaded as little-endian words");
 
@@ -47,13 +51,15 @@ static_assert(std::endian::native == std::endian::little, "fields are loaded as 
     const uint64_t minus = minusBytes >> 7;
     const bool plain = (digitBytes | blankBytes | minusBytes) == kHighBits && (blankRun & (blankRun + 1)) == 0 &&
                        (minus == 0 || minus == blankRun + 1);
-    if (!plain) [[unlikely]] return ParseFieldExact(f);
+    if (!plain) [[unlikely]]
+        return ParseFieldExact(f);
     // First character most significant: place the five digits in the top bytes of an
     // eight-digit word and combine pairs, then quads.
     uint64_t v = (t & ((digitBytes >> 7) * 0xFF)) << 24;
     v = v * 10 + (v >> 8);
     v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+        32;
     const auto value = static_cast<int32_t>(v);
     return minus ? -value : value;
 }

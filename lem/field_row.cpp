@@ -25,7 +25,8 @@ struct Classes {
 };
 
 inline Classes Classify(__m128i c) {
-    const __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(c, _mm_set1_epi8('9' + 1)));
+    const __m128i isDigit =
+        _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(c, _mm_set1_epi8('9' + 1)));
     return {static_cast<unsigned>(_mm_movemask_epi8(isDigit)),
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')))),
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8('-'))))};
@@ -118,7 +119,7 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     const __m128i zeroChar = _mm_set1_epi8('0');
     const __m128i nine = _mm_set1_epi8(9);
     const __m128i blank = _mm_set1_epi8(' ');
-    __m128i allKnown = _mm_set1_epi8(-1);    // every byte a blank or a digit
+    __m128i allKnown = _mm_set1_epi8(-1);      // every byte a blank or a digit
     __m128i blankAfter = _mm_setzero_si128();  // a blank after a digit of the same field
     __m128i lastDigits = _mm_setzero_si128();
     for (int at = 0, j = 0; at < bytes; at += 16, j = j == 4 ? 0 : j + 1) {
@@ -162,12 +163,15 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     int k = 0;
     for (; k + 5 <= count; k += 4) {
         const char* f = text + 5 * k;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k),
+                         _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10)));
     }
     return k;
 }
 #else
-bool AllFieldsPlain(const char*, int) { return false; }
+bool AllFieldsPlain(const char*, int) {
+    return false;
+}
 #endif
 
 // One field of plain shape: blanks and the minus read as zero digits.
@@ -180,7 +184,8 @@ inline int32_t PlainField(const char* f) {
     uint64_t v = (t & ~notDigit) << 24;
     v = v * 10 + (v >> 8);
     v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+        32;
     const auto value = static_cast<int32_t>(v);
     return negative ? -value : value;
 }

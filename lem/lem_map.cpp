@@ -19,7 +19,7 @@
 namespace {
 
 // Format tokens compared against file bytes; byte escapes so that every compiler sees CP932.
-constexpr char kScaleMark[] = "\x8F\x6B\x8E\xDA";                  // 縮尺
+constexpr char kScaleMark[] = "\x8F\x6B\x8E\xDA";                   // 縮尺
 constexpr char kRecordMark[] = "\x83\x8C\x83\x52\x81\x5B\x83\x68";  // レコード
 constexpr char kSubLem[] = "LEM\\";
 constexpr char kSubData[] = "DATA\\";
@@ -29,16 +29,18 @@ constexpr char kSubOldHeader[] = "\x8B\x8C\x83\x77\x83\x62\x83\x5F\\";  // 旧�
 // GetHeader's read size: large enough to make system calls rare, small enough to stay in the
 // second-level cache while it is searched for line ends.
 constexpr int64_t kScanWindow = 256 * 1024;
-using olx::kBlockCells;
-using olx::kBlockSide;
 using lem::kNoData;
 using lem::kOutsideSurvey;
+using olx::kBlockCells;
+using olx::kBlockSide;
 
 using platform::Result;
 constexpr char kReadHeaderOperation[] = "CLemMap::ReadHeader()";
 constexpr char kGetHeaderOperation[] = "CLemMap::GetHeader";
 
-bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // The usual decimal conversion: leading white space, optional sign, digits up to the first
 // other character; no digits give 0. Saturates instead of overflowing.
@@ -144,7 +146,9 @@ uint64_t NextSerial() {
     return ++next;
 }
 
-bool Exists(const std::string& path) { return !path.empty() && platform::PathExists(path); }
+bool Exists(const std::string& path) {
+    return !path.empty() && platform::PathExists(path);
+}
 
 // The header must begin with the four bytes of the scale mark.
 Result CheckScaleMark(const std::string& path) {
@@ -162,9 +166,13 @@ std::string BaseNameOf(const std::string& fileName) {
 
 }  // namespace
 
-CLemMap::CLemMap() : Serial(NextSerial()) { ClearState(); }
+CLemMap::CLemMap() : Serial(NextSerial()) {
+    ClearState();
+}
 
-CLemMap::~CLemMap() { FreeBuffers(); }
+CLemMap::~CLemMap() {
+    FreeBuffers();
+}
 
 void CLemMap::ClearState() {
     // The owners here free on reset, so "set to none without freeing" becomes a release of
@@ -466,10 +474,12 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
 
     const bool background = Dcm != nullptr || Xem != nullptr;
     const auto fill = [&](int16_t* block, const base::RowRange* ranges) {
-        if (Dcm) return Dcm->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat,
-                                       CellsPerDegLon, ranges);
-        if (Xem) return Xem->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat,
-                                       CellsPerDegLon, ranges);
+        if (Dcm)
+            return Dcm->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon,
+                                  ranges);
+        if (Xem)
+            return Xem->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon,
+                                  ranges);
         return 0;
     };
     // Without memory for the cache blocks are read afresh every time.

@@ -61,8 +61,12 @@ inline __m128i ThirdOf(__m128i x) {
 }
 
 // Signed 16-bit lanes to two vectors of 32-bit lanes.
-inline __m128i Low32(__m128i x) { return _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16); }
-inline __m128i High32(__m128i x) { return _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16); }
+inline __m128i Low32(__m128i x) {
+    return _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16);
+}
+inline __m128i High32(__m128i x) {
+    return _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16);
+}
 
 // The ring's mix of eight cells: (2b)/3 + m/3 on the outer ring, b/3 + (2m)/3 on the inner.
 // Both parts stay within 16 bits, so the pack does not saturate.
@@ -105,8 +109,7 @@ SeamCells CellsForBase(const SeamRow& row, int delivered, const KeptCells& kept)
     return SeamCells{{begin, fillEnd}, {begin, std::max(begin, sheetEnd)}};
 }
 
-void KeepSheetCells(const int32_t* fields, const int16_t* metres, int delivered, base::RowRange range,
-                    int16_t* sheet) {
+void KeepSheetCells(const int32_t* fields, const int16_t* metres, int delivered, base::RowRange range, int16_t* sheet) {
     int k = range.begin;
     const int placedEnd = std::min<int>(delivered, range.end);
 #if defined(__SSE2__)
@@ -133,8 +136,8 @@ void BlendSeamRow(const int16_t* sheet, const int16_t* base, base::RowRange rang
     const Ring rowRing = blend ? RowRing(row) : Ring::kNone;
     // The up to four cells whose column puts them on a ring of their own are worked out first:
     // base may be out, and the loop below overwrites it.
-    const RingColumns columns = blend && rowRing != Ring::kOuter ? RingColumnsIn(row, range.begin, range.end)
-                                                                  : RingColumns{};
+    const RingColumns columns =
+        blend && rowRing != Ring::kOuter ? RingColumnsIn(row, range.begin, range.end) : RingColumns{};
     int16_t special[4];
     for (int i = 0; i < columns.count; ++i) {
         const int k = columns.k[i];

@@ -40,8 +40,7 @@ struct SeamCells {
 
 // sheet[k] for k in range: the metres StoreMetres wrote for fields[k], or kNoSheetValue where
 // fields[k] is a no-data mark or k is past the delivered fields.
-void KeepSheetCells(const int32_t* fields, const int16_t* metres, int delivered, base::RowRange range,
-                    int16_t* sheet);
+void KeepSheetCells(const int32_t* fields, const int16_t* metres, int delivered, base::RowRange range, int16_t* sheet);
 
 // out[k] for k in range from the sheet's layer and the base value base[k]: the base where the
 // sheet has no value; else, when blend is set and the cell is on a ring and its base is not 0,

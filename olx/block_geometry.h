@@ -8,7 +8,7 @@
 namespace olx {
 
 constexpr int32_t kBlockSide = 320;
-constexpr int32_t kBlockCells = kBlockSide * kBlockSide;  // 102,400
+constexpr int32_t kBlockCells = kBlockSide * kBlockSide;                              // 102,400
 constexpr int32_t kBlockBytes = kBlockCells * static_cast<int32_t>(sizeof(int16_t));  // 204,800
 
 }  // namespace olx

@@ -56,16 +56,16 @@ struct tagHOOKENTRY {
 };
 
 struct tagOPENMAPINFO {
-    int32_t size;       // 56
-    const char* path;   // 4
-    int32_t flag;       // 8: 0 a file, 1 with view fields
+    int32_t size;      // 56
+    const char* path;  // 4
+    int32_t flag;      // 8: 0 a file, 1 with view fields
     int32_t reserved12;
-    tagGEOPOS center;   // 16
-    int32_t zero32;     // 32
+    tagGEOPOS center;  // 16
+    int32_t zero32;    // 32
     int32_t reserved36;
-    int32_t zero40;     // 40
+    int32_t zero40;  // 40
     int32_t reserved44;
-    int32_t matIndex;   // 48
+    int32_t matIndex;  // 48
     int32_t reserved52;
 };
 
@@ -76,8 +76,8 @@ struct tagMAPSETIDINFO {
 struct tagMAPSETCREATEINFO {
     int32_t size;  // 112
     uint8_t reserved4[20];
-    double lat;           // 24: south-west corner
-    double lon;           // 32
+    double lat;  // 24: south-west corner
+    double lon;  // 32
     uint8_t reserved40[16];
     double cellsPerDegLon;  // 56
     double cellsPerDegLat;  // 64
@@ -96,16 +96,16 @@ struct tagFILETYPEINFO {  // code 2001
     const char* pattern;     // 12
 };
 
-struct tagMAPINFO {  // code 2011
+struct tagMAPINFO {     // code 2011
     int32_t size;       // 72
     const char* title;  // 4
     uint8_t flag8;      // 8; bytes 9-11 are the host's
     uint8_t hostBytes9[3];
-    int32_t one12;  // 12
-    double south;   // 16
-    double west;    // 24
-    double north;   // 32
-    double east;    // 40
+    int32_t one12;          // 12
+    double south;           // 16
+    double west;            // 24
+    double north;           // 32
+    double east;            // 40
     double cellsPerDegLon;  // 48
     double cellsPerDegLat;  // 56
     int32_t width;          // 64
@@ -134,7 +134,7 @@ constexpr int StackBytes() {
     return (size + 3) / 4 * 4;
 }
 template <typename R, typename... A>
-constexpr int StackBytes(R (OLX_CALL*)(A...)) {
+constexpr int StackBytes(R(OLX_CALL*)(A...)) {
     return (0 + ... + StackBytes<A>());
 }
 }  // namespace olx::detail

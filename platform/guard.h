@@ -23,9 +23,9 @@ struct InvariantViolation {
 };
 
 struct GuardCounts {
-    uint32_t noMemory = 0;    // std::bad_alloc reached a guard
-    uint32_t invariant = 0;   // a TEPHRIX_CHECK failed
-    uint32_t other = 0;       // anything else reached a guard
+    uint32_t noMemory = 0;            // std::bad_alloc reached a guard
+    uint32_t invariant = 0;           // a TEPHRIX_CHECK failed
+    uint32_t other = 0;               // anything else reached a guard
     const char* lastCheck = nullptr;  // "file:line: condition" of the latest failed check
 };
 [[nodiscard]] const GuardCounts& GuardFailures();
@@ -56,8 +56,8 @@ auto Guarded(Body&& body, OnFailure&& onFailure) noexcept -> decltype(body()) {
 
 // The usual form: a fixed failure answer.
 template <class Result, class Body>
-    requires(!std::is_invocable_v<Result>)
-Result Guarded(Result failure, Body&& body) noexcept {
+requires(!std::is_invocable_v<Result>) Result Guarded(Result failure, Body&& body)
+noexcept {
     return Guarded(std::forward<Body>(body), [failure]() noexcept { return failure; });
 }
 

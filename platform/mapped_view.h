@@ -38,11 +38,19 @@ public:
     [[nodiscard]] bool Map(File& file, uint64_t offset, size_t length);
     void Reset();
 
-    [[nodiscard]] bool IsMapped() const { return data_ != nullptr; }
+    [[nodiscard]] bool IsMapped() const {
+        return data_ != nullptr;
+    }
     // The byte at Offset(); Length() bytes are readable from it.
-    [[nodiscard]] const char* Data() const { return data_; }
-    [[nodiscard]] uint64_t Offset() const { return offset_; }
-    [[nodiscard]] size_t Length() const { return length_; }
+    [[nodiscard]] const char* Data() const {
+        return data_;
+    }
+    [[nodiscard]] uint64_t Offset() const {
+        return offset_;
+    }
+    [[nodiscard]] size_t Length() const {
+        return length_;
+    }
     // True when bytes [offset, offset + length) of the file lie in the view.
     [[nodiscard]] bool Holds(uint64_t offset, uint64_t length) const {
         return data_ != nullptr && offset >= offset_ && length <= length_ && offset - offset_ <= length_ - length;

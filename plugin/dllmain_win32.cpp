@@ -15,8 +15,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
             // open-map table are Release's to free, not detach's.
             platform::SetModuleInstance(nullptr);
             break;
-        default:
-            break;
+        default: break;
     }
     return TRUE;
 }

@@ -40,8 +40,12 @@ int32_t OpenMap(uint32_t handle, const char* path, bool askHost) {
     return Enter(handle, record) ? 1 : 0;
 }
 
-int32_t ReadInt(const char* key, int32_t def) { return OLX_GetProfileInt(State().pluginId, key, def); }
-void WriteInt(const char* key, int32_t value) { (void)OLX_WriteProfileInt(State().pluginId, key, value); }
+int32_t ReadInt(const char* key, int32_t def) {
+    return OLX_GetProfileInt(State().pluginId, key, def);
+}
+void WriteInt(const char* key, int32_t value) {
+    (void)OLX_WriteProfileInt(State().pluginId, key, value);
+}
 
 // Composite step A: read the settings into the dialog and, unless the user asked not to be
 // asked, let the user confirm them.
@@ -67,7 +71,7 @@ void ReadAndConfirmComposite(CCompositeDlg& dlg) {
 void AttachComposite(const CCompositeDlg& dlg, CLemMap& map) {
     if (dlg.LinkDCM == 0) return;
     if (dlg.LinkType == 0) {
-        uint8_t (&setId)[kGuidebookSetIdSize] = State().guidebookSetId;
+        uint8_t(&setId)[kGuidebookSetIdSize] = State().guidebookSetId;
         MakeGuidebookSetId(setId, 1);
         if (!map.LinkXem(setId, kGuidebookSetName)) ui::ReportGuidebookUnusable();
         return;
@@ -155,8 +159,7 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
     // Whatever fails inside is answered 0: not opened, not described, not read, not closed.
     return platform::Guarded(0, [&]() -> int32_t {
         switch (code) {
-            case olx::kMenuCommand:
-                return RunOpenCommand();
+            case olx::kMenuCommand: return RunOpenCommand();
             case olx::kMenuState: {
                 auto* state = olx::FromParam<int32_t>(param);
                 if (state) *state = 1;
@@ -171,10 +174,8 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
                 info->pattern = kFilePattern;
                 return 0;
             }
-            case olx::kMsgRecognise:
-                return IsLemPath(olx::FromParam<const char>(param)) ? 1 : 0;
-            case olx::kMsgOpen:
-                {
+            case olx::kMsgRecognise: return IsLemPath(olx::FromParam<const char>(param)) ? 1 : 0;
+            case olx::kMsgOpen: {
                 const char* path = olx::FromParam<const char>(param);
                 return path ? OpenMap(handle, path, false) : 0;
             }
@@ -197,8 +198,7 @@ int32_t OLX_CALL LemMapProc(int32_t code, uint32_t handle, intptr_t param) {
                 TEPHRIX_CHECK(removed);
                 return 1;
             }
-            default:
-                return 0;
+            default: return 0;
         }
     });
 }

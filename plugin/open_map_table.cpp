@@ -4,7 +4,9 @@
 
 #include "platform/guard.h"
 
-COpenMapTable::~COpenMapTable() { FreeStorage(); }
+COpenMapTable::~COpenMapTable() {
+    FreeStorage();
+}
 
 COpenMapTable::Entry* COpenMapTable::Find(uint32_t handle) const {
     if (!buckets_) return nullptr;

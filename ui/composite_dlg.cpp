@@ -10,7 +10,9 @@ constexpr char kDcmExtension[] = "dcm";
 
 }  // namespace
 
-int CCompositeDlg::DoModal() { return ui::RunModalDialog(kTemplate, nullptr, *this); }
+int CCompositeDlg::DoModal() {
+    return ui::RunModalDialog(kTemplate, nullptr, *this);
+}
 
 void CCompositeDlg::PutFields(ui::DialogControls& controls) const {
     controls.SetChecked(kLinkCheck, LinkDCM != 0);
@@ -39,8 +41,9 @@ void CCompositeDlg::ApplyEnablingRule(ui::DialogControls& controls) const {
 
 void CCompositeDlg::Browse(ui::DialogControls& controls) {
     TakeFields(controls);
-    CFileChooser chooser(1, kDcmExtension, DCMFile.c_str(), CFileChooser::kOfnOverwritePrompt | CFileChooser::kOfnHideReadOnly,
-                         kDcmFilter, controls.Window());
+    CFileChooser chooser(1, kDcmExtension, DCMFile.c_str(),
+                         CFileChooser::kOfnOverwritePrompt | CFileChooser::kOfnHideReadOnly, kDcmFilter,
+                         controls.Window());
     chooser.request.title = kBrowseTitle;
     if (chooser.run() == ui::kIdOk) DCMFile = chooser.path();
     PutFields(controls);
@@ -59,15 +62,9 @@ int CCompositeDlg::OnCommand(int id, ui::DialogControls& controls) {
             TakeFields(controls);
             ApplyEnablingRule(controls);
             return 0;
-        case kBrowse:
-            Browse(controls);
-            return 0;
-        case ui::kIdOk:
-            TakeFields(controls);
-            return ui::kIdOk;
-        case ui::kIdCancel:
-            return ui::kIdCancel;
-        default:
-            return 0;
+        case kBrowse: Browse(controls); return 0;
+        case ui::kIdOk: TakeFields(controls); return ui::kIdOk;
+        case ui::kIdCancel: return ui::kIdCancel;
+        default: return 0;
     }
 }

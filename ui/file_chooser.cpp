@@ -4,8 +4,8 @@
 
 #include "platform/cp932.h"
 
-CFileChooser::CFileChooser(int openFlag, const char* defaultExtension, const char* initialName,
-                           uint32_t extraFlags, const char* filter, void* owner)
+CFileChooser::CFileChooser(int openFlag, const char* defaultExtension, const char* initialName, uint32_t extraFlags,
+                           const char* filter, void* owner)
     : openFlag_(openFlag),
       defaultExtension_(defaultExtension),
       initialName_(initialName),

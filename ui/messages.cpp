@@ -67,8 +67,7 @@ void ReportReadFailure(const platform::Result& result) {
             break;
         case platform::Status::kOk:
         case platform::Status::kNotThisFormat:
-        case platform::Status::kDamaged:
-            break;
+        case platform::Status::kDamaged: break;
     }
 }
 

@@ -42,8 +42,8 @@ public:
     // 1 when the browse ended with a folder, whose path is then in displayName (260 bytes).
     int Run(const char* title, const char* rootFolder, char* displayName) {
         win32::Window temp(CreateWindowExA(0, "STATIC", "TEMP", WS_CHILD, 0, 0, 1, 1,
-                                           static_cast<HWND>(OLX_GetMainWnd()), nullptr,
-                                           platform::ModuleInstance(), nullptr));
+                                           static_cast<HWND>(OLX_GetMainWnd()), nullptr, platform::ModuleInstance(),
+                                           nullptr));
         Pidl root = PathToPidl(rootFolder);
 
         BROWSEINFOA request{};
@@ -245,7 +245,8 @@ public:
             item.mask = LVIF_TEXT;
             item.iItem = i;
             item.pszText = title.data();
-            const int inserted = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+            const int inserted =
+                static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
             if (inserted < 0) continue;
             std::string file = row.file;
             LVITEMA sub{};
@@ -296,7 +297,7 @@ public:
                 const ColumnText laidOut = LayOutColumnText(text, left, column.cx, align, measurer);
                 RECT target{laidOut.left, bounds.top, laidOut.right, bounds.bottom};
                 UINT format = DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
-                format |= laidOut.align == TextAlign::Right ? DT_RIGHT
+                format |= laidOut.align == TextAlign::Right    ? DT_RIGHT
                           : laidOut.align == TextAlign::Center ? DT_CENTER
                                                                : DT_LEFT;
                 DrawTextA(dc, laidOut.text.c_str(), -1, &target, format);
@@ -336,8 +337,7 @@ private:
         UpdateWindow(list_);
     }
 
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR) {
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
         return platform::Guarded([&] { return OnListMessage(window, message, wParam, lParam); },
                                  [&]() noexcept { return DefSubclassProc(window, message, wParam, lParam); });
     }
@@ -355,11 +355,8 @@ private:
                 if (!g_listBrush) g_listBrush.Reset(CreateSolidBrush(kListChildBackground));
                 return reinterpret_cast<LRESULT>(g_listBrush.Get());
             }
-            case WM_NCDESTROY:
-                RemoveWindowSubclass(window, &CMapListCtrl::SubclassProc, 0);
-                break;
-            default:
-                break;
+            case WM_NCDESTROY: RemoveWindowSubclass(window, &CMapListCtrl::SubclassProc, 0); break;
+            default: break;
         }
         return DefSubclassProc(window, message, wParam, lParam);
     }
@@ -443,15 +440,12 @@ private:
                         (void)browser_->Run("", "", displayName.data());
                         return TRUE;
                     }
-                    case IDOK:
-                        OnOk();
-                        return TRUE;
+                    case IDOK: OnOk(); return TRUE;
                     case IDCANCEL:
                         browser_->End();
                         EndDialog(dialog_, IDCANCEL);
                         return TRUE;
-                    default:
-                        return FALSE;
+                    default: return FALSE;
                 }
             case kFolderSelectedMessage:
                 path_ = reinterpret_cast<const char*>(lParam);
@@ -473,11 +467,8 @@ private:
                 }
                 return FALSE;
             }
-            case WM_DESTROY:
-                list_.Detach();
-                return FALSE;
-            default:
-                return FALSE;
+            case WM_DESTROY: list_.Detach(); return FALSE;
+            default: return FALSE;
         }
     }
 

@@ -49,7 +49,6 @@ void MessagesWithDcm(const Setup& s) {
     CHECK(host.CloseMap(handle) == 1, "the map closes");
 }
 
-
 // Another program shrinks the data file between two block requests. Windows refuses that while
 // any view of the file is mapped (ERROR_USER_MAPPED_FILE): the module maps the rows a request
 // needs and releases them before it returns.
@@ -92,10 +91,11 @@ void ShrinkBetweenRequests(const Setup& s) {
 
     // The rule this rests on: a file with a mapped view cannot be shrunk. Where this Wine does not
     // enforce it, the check above shows nothing, and the log says so.
-    HANDLE file = CreateFileA(copy.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE section = file != INVALID_HANDLE_VALUE ? CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)
-                                                  : nullptr;
+    HANDLE file =
+        CreateFileA(copy.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE section =
+        file != INVALID_HANDLE_VALUE ? CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr) : nullptr;
     void* view = section ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : nullptr;
     const bool refused = view && SetFilePointer(file, 100, nullptr, FILE_BEGIN) == 100 && !SetEndOfFile(file) &&
                          GetLastError() == ERROR_USER_MAPPED_FILE;
@@ -118,7 +118,8 @@ int main() {
         s.sheet = s.data + "\\LEM\\SAMPLE.LEM";
         s.dcm = s.data + "\\sample.dcm";
         harness::BoxWatcher watcher(IDOK);
-        harness::RunScenarios<Setup>(session, kPluginId, s, {HookWithoutComposite, MessagesWithDcm, ShrinkBetweenRequests});
+        harness::RunScenarios<Setup>(session, kPluginId, s,
+                                     {HookWithoutComposite, MessagesWithDcm, ShrinkBetweenRequests});
         CHECK(watcher.Boxes().empty(), "no message box while opening and drawing");
     });
 }

@@ -45,22 +45,30 @@ HWND FindCompositeDialog() {
 }
 
 // File names compare without regard to case, as the file system does.
-bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool SameText(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+bool Checked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
 
 // The five controls the enabling rule governs, as "radio radio label edit browse" flags.
 std::string EnabledSet(HWND dialog) {
     std::string flags;
-    for (int id : {IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_DCM_LABEL, IDC_DCM_FILE, IDC_BROWSE}) flags += Enabled(dialog, id) ? '1' : '0';
+    for (int id : {IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_DCM_LABEL, IDC_DCM_FILE, IDC_BROWSE})
+        flags += Enabled(dialog, id) ? '1' : '0';
     return flags;
 }
 
 // "check guidebook dcm hide" as 1/0.
 std::string CheckedSet(HWND dialog) {
     std::string flags;
-    for (int id : {IDC_LINK_DCM, IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_HIDE_CHECK}) flags += Checked(dialog, id) ? '1' : '0';
+    for (int id : {IDC_LINK_DCM, IDC_GUIDEBOOK_RADIO, IDC_DCM_RADIO, IDC_HIDE_CHECK})
+        flags += Checked(dialog, id) ? '1' : '0';
     return flags;
 }
 
@@ -99,7 +107,8 @@ std::vector<std::string> ProfileWrites(harness::HostApi& host) {
 // The boxes a watcher answered, for a failing check's line: caption and text bytes.
 std::string Describe(const std::vector<harness::SeenBox>& boxes) {
     std::string text;
-    for (const harness::SeenBox& box : boxes) text += " [" + harness::Hex(box.caption) + " / " + harness::Hex(box.text) + "]";
+    for (const harness::SeenBox& box : boxes)
+        text += " [" + harness::Hex(box.caption) + " / " + harness::Hex(box.text) + "]";
     return text;
 }
 
@@ -125,38 +134,38 @@ void OpenWithClicksAndOk(const Setup& s) {
     SetProfile(host, 0, 0, s.dcm, 0);
     harness::BoxWatcher watcher(IDOK);
     uint32_t handle = 0;
-    harness::RunAsUser([&] { handle = host.OpenMap(s.sheet.c_str()); },
-                       [&] {
-                           HWND dialog = FindCompositeDialog();
-                           if (!CHECK(dialog != nullptr, "open: the dialog appears at 2011")) return;
-                           CHECK(GetWindow(dialog, GW_OWNER) == s.frame, "open: owned by the host's main window");
-                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
-                                 "open: the edit shows the stored DCMFile");
-                           CHECK(CheckedSet(dialog) == "0100" && EnabledSet(dialog) == "00000",
-                                 "open: composite off, guidebook ticked, all five disabled [" + CheckedSet(dialog) +
-                                     " " + EnabledSet(dialog) + "]");
-                           const ClickStep steps[] = {
-                               {IDC_LINK_DCM, "composite on", "1100", "11000"},
-                               {IDC_DCM_RADIO, "DCM radio", "1010", "11111"},
-                               {IDC_GUIDEBOOK_RADIO, "guidebook radio", "1100", "11000"},
-                               {IDC_DCM_RADIO, "DCM radio again", "1010", "11111"},
-                               {IDC_LINK_DCM, "composite off", "0010", "00000"},
-                               {IDC_LINK_DCM, "composite on again", "1010", "11111"},
-                               {IDC_HIDE_CHECK, "hide next time", "1011", "11111"},
-                           };
-                           for (const ClickStep& step : steps) {
-                               const bool clicked = harness::ClickAndWait(dialog, step.id);
-                               CHECK(clicked && CheckedSet(dialog) == step.checked && EnabledSet(dialog) == step.enabled,
-                                     std::string("open: click ") + step.name + " -> ticked " + CheckedSet(dialog) +
-                                         " enabled " + EnabledSet(dialog) + " (want " + step.checked + " " +
-                                         step.enabled + ")");
-                           }
-                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
-                                 "open: the path kept its text through the clicks");
-                           CHECK(harness::CaptureWindow(dialog, s.out + "\\composite_dialog.bmp"),
-                                 "open: screenshot composite_dialog.bmp");
-                           harness::Click(dialog, IDOK);
-                       });
+    harness::RunAsUser(
+        [&] { handle = host.OpenMap(s.sheet.c_str()); },
+        [&] {
+            HWND dialog = FindCompositeDialog();
+            if (!CHECK(dialog != nullptr, "open: the dialog appears at 2011")) return;
+            CHECK(GetWindow(dialog, GW_OWNER) == s.frame, "open: owned by the host's main window");
+            CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
+                  "open: the edit shows the stored DCMFile");
+            CHECK(CheckedSet(dialog) == "0100" && EnabledSet(dialog) == "00000",
+                  "open: composite off, guidebook ticked, all five disabled [" + CheckedSet(dialog) + " " +
+                      EnabledSet(dialog) + "]");
+            const ClickStep steps[] = {
+                {IDC_LINK_DCM, "composite on", "1100", "11000"},
+                {IDC_DCM_RADIO, "DCM radio", "1010", "11111"},
+                {IDC_GUIDEBOOK_RADIO, "guidebook radio", "1100", "11000"},
+                {IDC_DCM_RADIO, "DCM radio again", "1010", "11111"},
+                {IDC_LINK_DCM, "composite off", "0010", "00000"},
+                {IDC_LINK_DCM, "composite on again", "1010", "11111"},
+                {IDC_HIDE_CHECK, "hide next time", "1011", "11111"},
+            };
+            for (const ClickStep& step : steps) {
+                const bool clicked = harness::ClickAndWait(dialog, step.id);
+                CHECK(clicked && CheckedSet(dialog) == step.checked && EnabledSet(dialog) == step.enabled,
+                      std::string("open: click ") + step.name + " -> ticked " + CheckedSet(dialog) + " enabled " +
+                          EnabledSet(dialog) + " (want " + step.checked + " " + step.enabled + ")");
+            }
+            CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
+                  "open: the path kept its text through the clicks");
+            CHECK(harness::CaptureWindow(dialog, s.out + "\\composite_dialog.bmp"),
+                  "open: screenshot composite_dialog.bmp");
+            harness::Click(dialog, IDOK);
+        });
     CHECK(handle != 0, "open: the sheet opened after OK");
     CHECK(Join(ProfileWrites(host)) == "LinkType=1 LinkDCM=1 DCMFile=" + s.dcm + " DCMView=1 Region=256",
           "open: OK writes the four keys in order, then Region [" + Join(ProfileWrites(host)) + "]");
@@ -184,12 +193,14 @@ void OpenWithCancel(const Setup& s) {
                            harness::Click(dialog, IDCANCEL);
                        });
     CHECK(handle != 0, "cancel: the sheet still opens");
-    CHECK(Join(ProfileWrites(host)) == "Region=256", "cancel: only Region is written [" + Join(ProfileWrites(host)) + "]");
+    CHECK(Join(ProfileWrites(host)) == "Region=256",
+          "cancel: only Region is written [" + Join(ProfileWrites(host)) + "]");
     CHECK(host.Profile(kPluginId, "LinkDCM") == "0", "cancel: the stored LinkDCM stays 0");
     CHECK(host.ViewCacheClears() == 0, "cancel: no view cache clear");
     const auto boxes = watcher.Boxes();
-    const std::string want = std::string("下記の標高データが開けないか形式が読みとれません.\n"
-                                         "圧縮した標高データ(DCM形式)を指定してください.\n\n") +
+    const std::string want = std::string(
+                                 "下記の標高データが開けないか形式が読みとれません.\n"
+                                 "圧縮した標高データ(DCM形式)を指定してください.\n\n") +
                              missing;
     CHECK(boxes.size() == 1 && boxes[0].text == want && boxes[0].icon == harness::StandardIcon(MB_ICONSTOP),
           "cancel: the clicked composite was used: the missing DCM file is reported with the stop icon");
@@ -231,8 +242,7 @@ void MenuWithForeignLinkType(const Setup& s) {
                                  "menu: both radios enabled, the file controls not [" + EnabledSet(dialog) + "]");
                            harness::Click(dialog, IDOK);
                        });
-    CHECK(Join(ProfileWrites(host)) ==
-              "LinkType=-1 LinkDCM=1 DCMFile=" + s.dcm + " DCMView=1 Region=256 DCMView=0",
+    CHECK(Join(ProfileWrites(host)) == "LinkType=-1 LinkDCM=1 DCMFile=" + s.dcm + " DCMView=1 Region=256 DCMView=0",
           "menu: OK stores LinkType -1, DCMView 1 around the reopen and then 0 [" + Join(ProfileWrites(host)) + "]");
     CHECK(host.ViewCacheClears() == 1, "menu: LinkType 5 -> -1 clears the view cache");
     CHECK(host.CountCalls("OLX_OpenMap") == 1, "menu: the base map is reopened");
@@ -324,54 +334,54 @@ void MenuBrowse(const Setup& s) {
     if (!OpenQuietly(s)) return;
     SetProfile(host, 1, 1, s.dcm, 0);
     host.ClearLog();
-    harness::RunAsUser([&] { FireSettingsMenu(host); },
-                       [&] {
-                           HWND dialog = FindCompositeDialog();
-                           if (!CHECK(dialog != nullptr, "browse: the dialog appears")) return;
-                           harness::Click(dialog, IDC_BROWSE);
-                           HWND chooser = FindChooser(dialog);
-                           if (!CHECK(chooser != nullptr, "browse: the file dialog opens, titled and owned by the dialog")) {
-                               harness::Abandon(dialog);
-                               return;
-                           }
-                           HWND types = GetDlgItem(chooser, kFileTypeCombo);
-                           const auto items = ComboItems(types);
-                           CHECK(items.size() == 2 && items[0] == "圧縮地図 [*.DCM]" && items[1] == "すべて",
-                                 "browse: the filter offers the DCM pair and every file");
-                           CHECK(SendMessageA(types, CB_GETCURSEL, 0, 0) == 0, "browse: the DCM pair is preselected");
-                           HWND name = FileNameField(chooser);
-                           const std::string initial = harness::WindowText(name);
-                           CHECK(!initial.empty() && s.dcm.size() >= initial.size() &&
-                                     s.dcm.compare(s.dcm.size() - initial.size(), initial.size(), initial) == 0,
-                                 "browse: the file name starts from the stored DCMFile [" + initial + "]");
-                           HWND readOnly = GetDlgItem(chooser, kReadOnlyCheck);
-                           CHECK(!readOnly || !IsWindowVisible(readOnly), "browse: no read-only box (OFN_HIDEREADONLY)");
-                           CHECK(harness::CaptureWindow(chooser, s.out + "\\composite_chooser.bmp"),
-                                 "browse: screenshot composite_chooser.bmp");
-                           PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                           CHECK(harness::WaitUntil([&] { return !IsWindow(chooser); }), "browse: Cancel closes the file dialog");
-                           CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
-                                 "browse: a cancelled file dialog keeps the path");
+    harness::RunAsUser(
+        [&] { FireSettingsMenu(host); },
+        [&] {
+            HWND dialog = FindCompositeDialog();
+            if (!CHECK(dialog != nullptr, "browse: the dialog appears")) return;
+            harness::Click(dialog, IDC_BROWSE);
+            HWND chooser = FindChooser(dialog);
+            if (!CHECK(chooser != nullptr, "browse: the file dialog opens, titled and owned by the dialog")) {
+                harness::Abandon(dialog);
+                return;
+            }
+            HWND types = GetDlgItem(chooser, kFileTypeCombo);
+            const auto items = ComboItems(types);
+            CHECK(items.size() == 2 && items[0] == "圧縮地図 [*.DCM]" && items[1] == "すべて",
+                  "browse: the filter offers the DCM pair and every file");
+            CHECK(SendMessageA(types, CB_GETCURSEL, 0, 0) == 0, "browse: the DCM pair is preselected");
+            HWND name = FileNameField(chooser);
+            const std::string initial = harness::WindowText(name);
+            CHECK(!initial.empty() && s.dcm.size() >= initial.size() &&
+                      s.dcm.compare(s.dcm.size() - initial.size(), initial.size(), initial) == 0,
+                  "browse: the file name starts from the stored DCMFile [" + initial + "]");
+            HWND readOnly = GetDlgItem(chooser, kReadOnlyCheck);
+            CHECK(!readOnly || !IsWindowVisible(readOnly), "browse: no read-only box (OFN_HIDEREADONLY)");
+            CHECK(harness::CaptureWindow(chooser, s.out + "\\composite_chooser.bmp"),
+                  "browse: screenshot composite_chooser.bmp");
+            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            CHECK(harness::WaitUntil([&] { return !IsWindow(chooser); }), "browse: Cancel closes the file dialog");
+            CHECK(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) == s.dcm,
+                  "browse: a cancelled file dialog keeps the path");
 
-                           harness::Click(dialog, IDC_BROWSE);
-                           chooser = FindChooser(dialog);
-                           if (!CHECK(chooser != nullptr, "browse: the file dialog opens again")) {
-                               harness::Abandon(dialog);
-                               return;
-                           }
-                           // A name typed without extension gets one.
-                           const std::string typed = s.otherDcm.substr(0, s.otherDcm.size() - 4);
-                           SetWindowTextA(FileNameField(chooser), typed.c_str());
-                           PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                           const bool shown = harness::WaitUntil(
-                               [&] { return SameText(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)), s.otherDcm); },
-                               5000);
-                           CHECK(shown, "browse: the typed name, with the extension added, appears in the edit [" +
-                                            harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) + "]");
-                           if (IsWindow(chooser)) PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                           harness::WaitUntil([&] { return !IsWindow(chooser); }, 5000);
-                           harness::Click(dialog, IDOK);
-                       });
+            harness::Click(dialog, IDC_BROWSE);
+            chooser = FindChooser(dialog);
+            if (!CHECK(chooser != nullptr, "browse: the file dialog opens again")) {
+                harness::Abandon(dialog);
+                return;
+            }
+            // A name typed without extension gets one.
+            const std::string typed = s.otherDcm.substr(0, s.otherDcm.size() - 4);
+            SetWindowTextA(FileNameField(chooser), typed.c_str());
+            PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            const bool shown = harness::WaitUntil(
+                [&] { return SameText(harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)), s.otherDcm); }, 5000);
+            CHECK(shown, "browse: the typed name, with the extension added, appears in the edit [" +
+                             harness::WindowText(GetDlgItem(dialog, IDC_DCM_FILE)) + "]");
+            if (IsWindow(chooser)) PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            harness::WaitUntil([&] { return !IsWindow(chooser); }, 5000);
+            harness::Click(dialog, IDOK);
+        });
     CHECK(SameText(host.Profile(kPluginId, "DCMFile"), s.otherDcm), "browse: OK stores the chosen file");
     CHECK(host.ViewCacheClears() == 1, "browse: another file clears the view cache");
 }
@@ -388,8 +398,8 @@ int main() {
         s.otherDcm = s.data + "\\other.dcm";
         s.out = harness::ScreenshotFolder();
         s.frame = session.frame;
-        harness::RunScenarios<Setup>(
-            session, kPluginId, s,
-            {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel, MenuWithoutWindow, MenuBrowse});
+        harness::RunScenarios<Setup>(session, kPluginId, s,
+                                     {OpenWithClicksAndOk, OpenWithCancel, MenuWithForeignLinkType, MenuWithCancel,
+                                      MenuWithoutWindow, MenuBrowse});
     });
 }

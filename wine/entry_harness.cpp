@@ -30,7 +30,9 @@ std::vector<uint8_t> ReadAll(const char* path) {
 
 // Where the host reads the marker: at 0x2D0 in a 32-bit module (behind its table of five
 // sections); the 64-bit build, which no host loads, carries it behind its own section table.
-uint32_t MarkerOffset(const pe::Image& image) { return image.Is64() ? image.SectionTableEnd() : 0x2D0; }
+uint32_t MarkerOffset(const pe::Image& image) {
+    return image.Is64() ? image.SectionTableEnd() : 0x2D0;
+}
 
 // The host reads the marker from the file's header before it loads a module.
 bool HasRequirementMarker(const char* path) {

@@ -122,7 +122,8 @@ TreeWalk WalkToFolder(HWND tree, const std::string& path) {
     std::string part;
     while (current && std::getline(parts, part, '\\')) {
         if (part.empty()) continue;
-        current = FindChild(tree, current, [&](const std::string& text) { return lstrcmpiA(text.c_str(), part.c_str()) == 0; });
+        current = FindChild(tree, current,
+                            [&](const std::string& text) { return lstrcmpiA(text.c_str(), part.c_str()) == 0; });
         if (!current) std::printf("  no folder %s in the tree\n", part.c_str());
     }
     walk.folder = current;
@@ -134,7 +135,9 @@ void Select(HWND tree, HTREEITEM item) {
     SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
 }
 
-int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int RowCount(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 // Picks the sheets' folder in the tree and waits for the list to fill.
 bool ShowSheets(const OpenDialog& open, const std::string& folder, TreeWalk* walked = nullptr) {
@@ -145,7 +148,9 @@ bool ShowSheets(const OpenDialog& open, const std::string& folder, TreeWalk* wal
     return harness::WaitUntil([&] { return RowCount(open.list) == static_cast<int>(Sheets().size()); }, 5000);
 }
 
-int ColumnWidth(HWND list, int column) { return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)); }
+int ColumnWidth(HWND list, int column) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+}
 
 // Half the width of "88" in the dialog's font, as the dialog sizes its columns.
 int HalfWidthOf88(HWND dialog) {
@@ -200,18 +205,21 @@ std::vector<std::string> TakeDrawnTexts() {
 // the module does not import it by name.
 void* PatchImport(HMODULE module, const char* function, void* replacement) {
     auto* base = reinterpret_cast<uint8_t*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (imports.VirtualAddress == 0) return nullptr;
     for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name; ++dll) {
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk));
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+            base + (dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk));
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
             DWORD protection = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return nullptr;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection))
+                return nullptr;
             void* original = reinterpret_cast<void*>(slots->u1.Function);
             slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
             VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
@@ -222,7 +230,8 @@ void* PatchImport(HMODULE module, const char* function, void* replacement) {
 }
 
 bool RecordDrawText(HMODULE module) {
-    g_drawText = reinterpret_cast<decltype(g_drawText)>(PatchImport(module, "DrawTextA", reinterpret_cast<void*>(&RecordingDrawText)));
+    g_drawText = reinterpret_cast<decltype(g_drawText)>(
+        PatchImport(module, "DrawTextA", reinterpret_cast<void*>(&RecordingDrawText)));
     return g_drawText != nullptr;
 }
 
@@ -289,71 +298,74 @@ void CheckLongTitleDrawnShortened(HWND list) {
               harness::Hex(drawn) + ")");
 }
 
-int32_t FireOpenMenu(harness::HostApi& host) { return host.FireMenu(host.FindMenu("数値地図火山標高(&V)"), 100, 0); }
+int32_t FireOpenMenu(harness::HostApi& host) {
+    return host.FireMenu(host.FindMenu("数値地図火山標高(&V)"), 100, 0);
+}
 
-bool ContainsLine(const std::string& log, const std::string& text) { return log.find(text) != std::string::npos; }
+bool ContainsLine(const std::string& log, const std::string& text) {
+    return log.find(text) != std::string::npos;
+}
 
 // The folder's rows, a row chosen, OK: the host opens exactly that file, and the map draws.
 void OpenChosenSheet(const Setup& s) {
     harness::HostApi& host = *s.host;
     host.SetNextHandle(kOpenedHandle);
     const std::string chosen = s.folder + "\\" + Sheets()[0].file;
-    harness::RunAsUser([&] { FireOpenMenu(host); },
-                       [&] {
-                           const OpenDialog open = FindOpenDialog();
-                           if (!CHECK(open.dialog != nullptr, "ok: the menu entry shows the open dialog")) return;
-                           CHECK(GetWindow(open.dialog, GW_OWNER) == s.frame, "ok: owned by the host's main window");
-                           if (!CHECK(open.tree != nullptr, "ok: the folder tree is planted in the dialog")) {
-                               harness::Abandon(open.dialog);
-                               return;
-                           }
-                           RECT frame{}, browse{};
-                           GetWindowRect(GetDlgItem(open.dialog, IDC_TREE_FRAME), &frame);
-                           HWND browseWindow = GetParent(open.tree);
-                           GetWindowRect(browseWindow, &browse);
-                           CHECK(GetParent(browseWindow) == open.dialog && EqualRect(&frame, &browse) &&
-                                     (GetWindowLongA(browseWindow, GWL_STYLE) & (WS_CHILD | WS_CAPTION)) == WS_CHILD,
-                                 "ok: the browse window is a captionless child over frame 29001");
-                           const int h = HalfWidthOf88(open.dialog);
-                           CHECK(h > 0 && ColumnWidth(open.list, 0) == 35 * h && ColumnWidth(open.list, 1) == 30 * h,
-                                 "ok: columns 35 h and 30 h wide, h = " + std::to_string(h));
+    harness::RunAsUser(
+        [&] { FireOpenMenu(host); },
+        [&] {
+            const OpenDialog open = FindOpenDialog();
+            if (!CHECK(open.dialog != nullptr, "ok: the menu entry shows the open dialog")) return;
+            CHECK(GetWindow(open.dialog, GW_OWNER) == s.frame, "ok: owned by the host's main window");
+            if (!CHECK(open.tree != nullptr, "ok: the folder tree is planted in the dialog")) {
+                harness::Abandon(open.dialog);
+                return;
+            }
+            RECT frame{}, browse{};
+            GetWindowRect(GetDlgItem(open.dialog, IDC_TREE_FRAME), &frame);
+            HWND browseWindow = GetParent(open.tree);
+            GetWindowRect(browseWindow, &browse);
+            CHECK(GetParent(browseWindow) == open.dialog && EqualRect(&frame, &browse) &&
+                      (GetWindowLongA(browseWindow, GWL_STYLE) & (WS_CHILD | WS_CAPTION)) == WS_CHILD,
+                  "ok: the browse window is a captionless child over frame 29001");
+            const int h = HalfWidthOf88(open.dialog);
+            CHECK(h > 0 && ColumnWidth(open.list, 0) == 35 * h && ColumnWidth(open.list, 1) == 30 * h,
+                  "ok: columns 35 h and 30 h wide, h = " + std::to_string(h));
 
-                           const bool listed = ShowSheets(open, s.folder);
-                           if (!CHECK(listed, "ok: the sheets' folder picked in the tree fills " +
-                                                  std::to_string(Sheets().size()) + " rows (got " +
-                                                  std::to_string(RowCount(open.list)) + ")")) {
-                               harness::Abandon(open.dialog);
-                               return;
-                           }
-                           auto rows = harness::ListRows(open.list, 2);
-                           for (const Sheet& sheet : Sheets()) {
-                               const int row = RowOf(rows, sheet.file);
-                               CHECK(row >= 0 && rows[static_cast<size_t>(row)][0] == sheet.title,
-                                     "ok: row " + sheet.file + " with its title");
-                           }
-                           CHECK(StringWidth(open.list, Sheets()[kLongTitle].title) > ColumnWidth(open.list, 0) - 12,
-                                 "ok: the long title is wider than its column");
-                           CheckLongTitleDrawnShortened(open.list);
+            const bool listed = ShowSheets(open, s.folder);
+            if (!CHECK(listed, "ok: the sheets' folder picked in the tree fills " + std::to_string(Sheets().size()) +
+                                   " rows (got " + std::to_string(RowCount(open.list)) + ")")) {
+                harness::Abandon(open.dialog);
+                return;
+            }
+            auto rows = harness::ListRows(open.list, 2);
+            for (const Sheet& sheet : Sheets()) {
+                const int row = RowOf(rows, sheet.file);
+                CHECK(row >= 0 && rows[static_cast<size_t>(row)][0] == sheet.title,
+                      "ok: row " + sheet.file + " with its title");
+            }
+            CHECK(StringWidth(open.list, Sheets()[kLongTitle].title) > ColumnWidth(open.list, 0) - 12,
+                  "ok: the long title is wider than its column");
+            CheckLongTitleDrawnShortened(open.list);
 
-                           harness::SelectListRow(open.list, RowOf(rows, Sheets()[kLongTitle].file));
-                           SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.list), TRUE);
-                           CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog_shortened.bmp"),
-                                 "ok: screenshot open_dialog_shortened.bmp (long title selected)");
-                           harness::SelectListRow(open.list, RowOf(rows, Sheets()[0].file));
-                           CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog.bmp"),
-                                 "ok: screenshot open_dialog.bmp");
-                           // The owner-drawn rows: the selected one keeps its highlight when the
-                           // focus moves on to the tree; the others show the list's background.
-                           SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.tree), TRUE);
-                           RedrawWindow(open.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-                           Sleep(300);
-                           const COLORREF selected = RowColour(open.list, RowOf(rows, Sheets()[0].file));
-                           const COLORREF other = RowColour(open.list, RowOf(rows, Sheets()[1].file));
-                           CHECK(selected == GetSysColor(COLOR_HIGHLIGHT) &&
-                                     other == static_cast<COLORREF>(SendMessageA(open.list, LVM_GETBKCOLOR, 0, 0)),
-                                 "ok: without the focus the selected row keeps its highlight");
-                           harness::Click(open.dialog, IDOK);
-                       });
+            harness::SelectListRow(open.list, RowOf(rows, Sheets()[kLongTitle].file));
+            SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.list), TRUE);
+            CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog_shortened.bmp"),
+                  "ok: screenshot open_dialog_shortened.bmp (long title selected)");
+            harness::SelectListRow(open.list, RowOf(rows, Sheets()[0].file));
+            CHECK(harness::CaptureWindow(open.dialog, s.out + "\\open_dialog.bmp"), "ok: screenshot open_dialog.bmp");
+            // The owner-drawn rows: the selected one keeps its highlight when the
+            // focus moves on to the tree; the others show the list's background.
+            SendMessageA(open.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(open.tree), TRUE);
+            RedrawWindow(open.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            Sleep(300);
+            const COLORREF selected = RowColour(open.list, RowOf(rows, Sheets()[0].file));
+            const COLORREF other = RowColour(open.list, RowOf(rows, Sheets()[1].file));
+            CHECK(selected == GetSysColor(COLOR_HIGHLIGHT) &&
+                      other == static_cast<COLORREF>(SendMessageA(open.list, LVM_GETBKCOLOR, 0, 0)),
+                  "ok: without the focus the selected row keeps its highlight");
+            harness::Click(open.dialog, IDOK);
+        });
     const std::string log = host.LogText();
     const size_t openAt = log.find("host OLX_OpenMap(");
     CHECK(openAt != std::string::npos &&
@@ -473,7 +485,8 @@ void KeysWhileTheTreeRuns(const Setup& s) {
                            }
                            harness::SelectListRow(open.list, RowOf(harness::ListRows(open.list, 2), Sheets()[1].file));
                            press(open, open.list, VK_RETURN);
-                           if (!harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000)) harness::Abandon(open.dialog);
+                           if (!harness::WaitUntil([&] { return !IsWindow(open.dialog); }, 3000))
+                               harness::Abandon(open.dialog);
                        });
     CHECK(host.CountCalls("OLX_OpenMap") == 1 && host.MapTitle(kOpenedHandle) == Sheets()[1].title,
           "keys: Enter in the list opens the selected sheet");

@@ -4,6 +4,8 @@
 
 namespace platform {
 
-void ReportBrokenInvariant(const char* where) noexcept { std::fprintf(stderr, "Tephrix: broken invariant: %s\n", where); }
+void ReportBrokenInvariant(const char* where) noexcept {
+    std::fprintf(stderr, "Tephrix: broken invariant: %s\n", where);
+}
 
 }  // namespace platform

@@ -11,8 +11,12 @@
 
 namespace platform {
 namespace {
-bool IsMemory(int fd) { return memory::IsDescriptor(fd); }
-int MemoryHandle(int fd) { return memory::HandleOf(fd); }
+bool IsMemory(int fd) {
+    return memory::IsDescriptor(fd);
+}
+int MemoryHandle(int fd) {
+    return memory::HandleOf(fd);
+}
 }  // namespace
 
 bool PathExists(const std::string& path) {
@@ -48,7 +52,9 @@ FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), position_(other.position_) {}
 
@@ -98,7 +104,9 @@ void File::Close() {
     position_ = 0;
 }
 
-bool File::IsOpen() const { return fd_ != -1; }
+bool File::IsOpen() const {
+    return fd_ != -1;
+}
 
 int64_t File::ReadAt(uint64_t offset, void* buffer, size_t size) {
     if (IsMemory(fd_)) return memory::ReadAt(MemoryHandle(fd_), offset, buffer, size);

@@ -96,9 +96,15 @@ bool FolderAt(const std::string& key) {
 
 }  // namespace
 
-void Install() { g_drive = std::make_unique<Drive>(); }
-void Uninstall() { g_drive.reset(); }
-bool Installed() { return g_drive != nullptr; }
+void Install() {
+    g_drive = std::make_unique<Drive>();
+}
+void Uninstall() {
+    g_drive.reset();
+}
+bool Installed() {
+    return g_drive != nullptr;
+}
 
 void Put(const std::string& windowsPath, std::string_view bytes) {
     if (!g_drive) return;

@@ -17,9 +17,15 @@ namespace platform::memory {
 // The POSIX file layer keeps a handle to an in-memory file in place of a descriptor, encoded
 // below -1 (its "closed").
 constexpr int kFirstDescriptor = -2;
-[[nodiscard]] constexpr bool IsDescriptor(int fd) { return fd <= kFirstDescriptor; }
-[[nodiscard]] constexpr int HandleOf(int fd) { return kFirstDescriptor - fd; }
-[[nodiscard]] constexpr int DescriptorOf(int handle) { return kFirstDescriptor - handle; }
+[[nodiscard]] constexpr bool IsDescriptor(int fd) {
+    return fd <= kFirstDescriptor;
+}
+[[nodiscard]] constexpr int HandleOf(int fd) {
+    return kFirstDescriptor - fd;
+}
+[[nodiscard]] constexpr int DescriptorOf(int handle) {
+    return kFirstDescriptor - handle;
+}
 
 // Installs an empty drive set (or empties the installed one); Uninstall returns the layer to
 // the folder root. Files still open keep their bytes until closed.

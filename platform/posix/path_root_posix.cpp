@@ -84,7 +84,9 @@ void SetPosixRoot(const std::string& root) {
     g_root = root;
     ++g_rootGeneration;
 }
-const std::string& PosixRoot() { return g_root; }
+const std::string& PosixRoot() {
+    return g_root;
+}
 void SetCurrentDrive(char drive) {
     g_drive = static_cast<char>(drive & ~0x20);
     ++g_rootGeneration;

@@ -23,10 +23,11 @@ FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), position_(other.position_) {}
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)), position_(other.position_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -54,7 +55,9 @@ void File::Close() {
     position_ = 0;
 }
 
-bool File::IsOpen() const { return handle_ != nullptr; }
+bool File::IsOpen() const {
+    return handle_ != nullptr;
+}
 
 int64_t File::ReadAt(uint64_t offset, void* buffer, size_t size) {
     if (!handle_) return -1;

@@ -18,9 +18,13 @@ uint64_t AllocationGranularity() {
 }
 }  // namespace
 
-void SetMappingAllowed(bool allowed) { g_mappingAllowed = allowed; }
+void SetMappingAllowed(bool allowed) {
+    g_mappingAllowed = allowed;
+}
 
-MappedView::~MappedView() { Reset(); }
+MappedView::~MappedView() {
+    Reset();
+}
 
 MappedView::MappedView(MappedView&& other) noexcept
     : base_(std::exchange(other.base_, nullptr)),

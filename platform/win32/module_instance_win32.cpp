@@ -4,6 +4,10 @@ namespace platform {
 namespace {
 HINSTANCE g_instance = nullptr;
 }
-HINSTANCE ModuleInstance() { return g_instance; }
-void SetModuleInstance(HINSTANCE instance) { g_instance = instance; }
+HINSTANCE ModuleInstance() {
+    return g_instance;
+}
+void SetModuleInstance(HINSTANCE instance) {
+    g_instance = instance;
+}
 }  // namespace platform

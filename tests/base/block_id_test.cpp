@@ -48,8 +48,8 @@ struct EncodeCase {
 
 TEST(CellToTileId, EncodesWholeTiles) {
     const EncodeCase cases[] = {
-        {0, 0, 100},          {319, 0, 100},        {320, 0, 200},        {0, 320, 10100},
-        {319, 319, 100},      {31680, 0, 1000000},  {31999, 0, 1000000},  {32000, 0, 1000100},
+        {0, 0, 100},           {319, 0, 100},       {320, 0, 200},          {0, 320, 10100},
+        {319, 319, 100},       {31680, 0, 1000000}, {31999, 0, 1000000},    {32000, 0, 1000100},
         {0, 32000, 100000100}, {1000, 2000, 60400}, {3199679, 0, 99009900},
     };
     for (const EncodeCase& c : cases) {
@@ -93,9 +93,9 @@ TEST(CellToBlockId, IsTheInverseOfBlockIdToCellOnTheEighthsGrid) {
 
 TEST(CellToTileId, CellsBeyondThe32BitNumberingHaveNoTile) {
     const EncodeCase unnamed[] = {
-        {3199680, 0, 0},        // column block 10,000
-        {0, 704000, 0},         // row part alone passes INT32_MAX
-        {3199679, 703999, 0},   // each part fits, their sum does not
+        {3199680, 0, 0},       // column block 10,000
+        {0, 704000, 0},        // row part alone passes INT32_MAX
+        {3199679, 703999, 0},  // each part fits, their sum does not
         {INT32_MAX, INT32_MAX, 0},
         {-1, 0, 0},
         {0, -1, 0},

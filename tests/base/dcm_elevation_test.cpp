@@ -21,8 +21,8 @@
 
 namespace {
 
-using platform::Status;
 using hostsim::DriveRoot;
+using platform::Status;
 constexpr int kCells = 320 * 320;
 constexpr char kPath[] = "C:\\DEM\\LAND.DCM";
 
@@ -216,8 +216,8 @@ TEST(DcmFill, CopiesTilesWhenTheMapMatchesTheSourceGrid) {
         const base::CellPos first = BlockIdToCell(id);
         for (int r = 0; r < 320; r += 7) {
             for (int k = 0; k < 320; k += 3) {
-                const int expected = 100 * (first.firstColumn / 320) + 10 * (first.firstRow / 320) + r / 40 -
-                                     (k % 2 == 0 ? 0 : 1000);
+                const int expected =
+                    100 * (first.firstColumn / 320) + 10 * (first.firstRow / 320) + r / 40 - (k % 2 == 0 ? 0 : 1000);
                 ASSERT_EQ(block[r * 320 + k], expected) << id << " " << r << "," << k;
             }
         }
@@ -234,7 +234,7 @@ TEST(DcmFill, FirstIndexEntryWithAnIdentifierWins) {
     ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
     std::vector<int16_t> block;
     ASSERT_EQ(Fill(dcm, 200, block), 1);
-    EXPECT_EQ(block[0], 0);        // tile (0, 0), row 0, even column
+    EXPECT_EQ(block[0], 0);  // tile (0, 0), row 0, even column
     EXPECT_EQ(block[1], -1000);
     EXPECT_EQ(block[100 * 320], 2);
     // 100 is now in no entry: it reads as zeros.
@@ -279,7 +279,8 @@ TEST(DcmFill, FirstEntryInFileOrderWinsWhateverTheIndexOrder) {
     const base::SourceGrid grid{0.0, 0.0, 2048, 1024};
     for (const int32_t id : {100, 200, 300, 10100, 10200, 10300, 20100, 20200, 20300}) {
         ASSERT_EQ(Fill(dcm, id, block), 1);
-        oracle::ResampleBlock(id, expected.data(), kCopyLat0, kCopyLon0, 2048, 1024, grid, &BytesTiles::Lookup, &tiles, 0);
+        oracle::ResampleBlock(id, expected.data(), kCopyLat0, kCopyLon0, 2048, 1024, grid, &BytesTiles::Lookup, &tiles,
+                              0);
         ASSERT_EQ(block, expected) << id;
     }
 }
@@ -337,7 +338,8 @@ TEST(DcmFill, FifthDistinctTileReusesSlotZeroAndValuesStayRight) {
     // fine digits of 111): it walks 3 x 3 tiles, the most a block may reach.
     DriveRoot root;
     gen::DcmLayout layout = CopyLayout(4, 4);
-    const auto file = gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
+    const auto file =
+        gen::BuildDcm(layout, [](double lat, double lon) { return 3000 * std::sin(lat * 900) + lon * 400; });
     root.Write(kPath, file.bytes);
     CDcmElevation dcm;
     ASSERT_EQ((dcm.Open(kPath)).status, Status::kOk);
@@ -378,10 +380,10 @@ TEST(DcmFill, BlocksReachingMoreThanThreeTilesEachWayReadAsMissing) {
         double cpdLat, cpdLon;
         int64_t columns, rows;
     } const cases[] = {
-        {111, 1024, 512, 3, 3},          // twice as coarse, 40 cells in: three tiles each way
-        {100, 2048 / 3.5, 1024, 2, 4},   // 3.5 times as coarse north-south
-        {100, 1024, 1024 / 3.5, 4, 2},   // 3.5 times as coarse east-west
-        {100, 2048, 1024, 2, 2},         // the source's own grid
+        {111, 1024, 512, 3, 3},         // twice as coarse, 40 cells in: three tiles each way
+        {100, 2048 / 3.5, 1024, 2, 4},  // 3.5 times as coarse north-south
+        {100, 1024, 1024 / 3.5, 4, 2},  // 3.5 times as coarse east-west
+        {100, 2048, 1024, 2, 2},        // the source's own grid
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.id << " " << c.cpdLat << " x " << c.cpdLon);

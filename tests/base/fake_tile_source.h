@@ -15,7 +15,8 @@ class FakeTileSource {
 public:
     // value(x, y) gives the elevation of source cell (x, y); tiles in `missing` read as zeros.
     FakeTileSource(std::function<int16_t(int32_t x, int32_t y)> value, int slots = 4)
-        : value_(std::move(value)), ids_(static_cast<size_t>(slots), -1),
+        : value_(std::move(value)),
+          ids_(static_cast<size_t>(slots), -1),
           tiles_(static_cast<size_t>(slots), std::vector<int16_t>(320 * 320)) {}
 
     std::set<int32_t> missing;

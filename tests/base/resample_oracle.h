@@ -18,13 +18,13 @@ inline int16_t Neighbour(base::TileLookup lookup, void* context, int32_t x, int3
 }
 
 inline void ResampleBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                          double cellsPerDegLon, const base::SourceGrid& grid, base::TileLookup lookup,
-                          void* context, int32_t valueOffset, const base::RowRange* rows = nullptr) {
+                          double cellsPerDegLon, const base::SourceGrid& grid, base::TileLookup lookup, void* context,
+                          int32_t valueOffset, const base::RowRange* rows = nullptr) {
     // Ranges: the whole block as usual, then only their cells copied out.
     if (rows != nullptr) {
         std::vector<int16_t> whole(320 * 320);
-        oracle::ResampleBlock(blockId, whole.data(), lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup,
-                              context, valueOffset);
+        oracle::ResampleBlock(blockId, whole.data(), lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, lookup, context,
+                              valueOffset);
         for (int r = 0; r < 320; ++r) {
             for (int k = rows[r].begin; k < rows[r].end; ++k) block[r * 320 + k] = whole[r * 320 + k];
         }

@@ -30,11 +30,10 @@ struct HalfStepGrid {
     double cellsPerDeg = 16.0;
 };
 
-std::vector<int16_t> Fill(FakeTileSource& source, int32_t id, double lat0, double lon0, double cpdLat,
-                          double cpdLon, const base::SourceGrid& grid, int32_t offset) {
+std::vector<int16_t> Fill(FakeTileSource& source, int32_t id, double lat0, double lon0, double cpdLat, double cpdLon,
+                          const base::SourceGrid& grid, int32_t offset) {
     std::vector<int16_t> block(kCells, 0x1234);
-    base::ResampleBlock(id, block.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &source,
-                        offset);
+    base::ResampleBlock(id, block.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &source, offset);
     return block;
 }
 
@@ -86,9 +85,9 @@ TEST(ResampleBlock, ExtrapolatesWithinHalfACellOfTheSourceEdge) {
     const base::SourceGrid grid{35.0, 138.0, 8.0, 8.0};
     FakeTileSource source([](int32_t x, int32_t y) { return static_cast<int16_t>(100 + 10 * x + 20 * y); });
     const auto block = Fill(source, 100, 35.0, 138.0, 16.0, 16.0, grid, 0);
-    EXPECT_EQ(block[0], 85);             // 100 - 5 - 10
-    EXPECT_EQ(block[1], 90);             // x = 0, y = -0.5
-    EXPECT_EQ(block[320], 95);           // x = -0.5, y = 0
+    EXPECT_EQ(block[0], 85);    // 100 - 5 - 10
+    EXPECT_EQ(block[1], 90);    // x = 0, y = -0.5
+    EXPECT_EQ(block[320], 95);  // x = -0.5, y = 0
     EXPECT_EQ(block[321], 100);
 }
 
@@ -125,7 +124,7 @@ TEST(ResampleBlock, MissingTilesBlendTowardZero) {
     EXPECT_EQ(west[318], 800);  // x = 319
     EXPECT_EQ(west[319], 400);  // x = 319.5: the east neighbour is missing
     EXPECT_EQ(west[5 * 320 + 319], 400);
-    EXPECT_EQ(east[0], 0);      // x = 320
+    EXPECT_EQ(east[0], 0);  // x = 320
     // With the guidebook's offset an area without data reads 1.
     east = Fill(source, 300, g.lat0, g.lon0, g.cellsPerDeg, g.cellsPerDeg, g.grid, 1);
     EXPECT_EQ(east[3], 1);
@@ -236,8 +235,8 @@ TEST(ResampleBlock, MapTenTimesFinerMatchesTheStepByStepProcedure) {
             FakeTileSource slow(&Ramps);
             std::vector<int16_t> expected(kCells, 0x1111);
             std::vector<int16_t> actual(kCells, 0x2222);
-            oracle::ResampleBlock(id, expected.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup,
-                                  &slow, offset);
+            oracle::ResampleBlock(id, expected.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &slow,
+                                  offset);
             base::ResampleBlock(id, actual.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &fast,
                                 offset);
             ASSERT_EQ(actual, expected) << "trial " << trial << " id " << id;
@@ -283,8 +282,8 @@ TEST(ResampleBlock, RandomBlocksMatchTheStepByStepProcedureBitForBit) {
             }
             std::vector<int16_t> expected(kCells, 0x1111);
             std::vector<int16_t> actual(kCells, 0x2222);
-            oracle::ResampleBlock(id, expected.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup,
-                                  &slow, offset);
+            oracle::ResampleBlock(id, expected.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &slow,
+                                  offset);
             base::ResampleBlock(id, actual.data(), lat0, lon0, cpdLat, cpdLon, grid, &FakeTileSource::Lookup, &fast,
                                 offset);
             ASSERT_EQ(actual, expected) << "trial " << trial << " id " << id;
@@ -323,19 +322,19 @@ TEST(ResampleBlock, RowRangesWriteTheirCellsOnly) {
             for (base::RowRange& r : rows) {
                 const int a = static_cast<int>(rng() % 41) * 8;
                 const int b = static_cast<int>(rng() % 41) * 8;
-                r = trial % 3 == 0 && rng() % 4 != 0 ? base::RowRange{0, 0}
-                                                     : base::RowRange{static_cast<int16_t>(std::min(a, b)),
-                                                                      static_cast<int16_t>(std::max(a, b))};
+                r = trial % 3 == 0 && rng() % 4 != 0
+                        ? base::RowRange{0, 0}
+                        : base::RowRange{static_cast<int16_t>(std::min(a, b)), static_cast<int16_t>(std::max(a, b))};
             }
             const double cpdLon = std::string(c.name) == "outside the usable grid" ? 0.0 : 18000.0;
             FakeTileSource whole(&Hashed, 10);
             FakeTileSource ranged(&Hashed, 10);
             std::vector<int16_t> expected(kCells, 0x1111);
             std::vector<int16_t> actual(kCells, 0x2222);
-            base::ResampleBlock(c.id, expected.data(), c.lat0, 138.52, 24000.0, cpdLon, grid,
-                                &FakeTileSource::Lookup, &whole, 1);
-            base::ResampleBlock(c.id, actual.data(), c.lat0, 138.52, 24000.0, cpdLon, grid,
-                                &FakeTileSource::Lookup, &ranged, 1, rows.data());
+            base::ResampleBlock(c.id, expected.data(), c.lat0, 138.52, 24000.0, cpdLon, grid, &FakeTileSource::Lookup,
+                                &whole, 1);
+            base::ResampleBlock(c.id, actual.data(), c.lat0, 138.52, 24000.0, cpdLon, grid, &FakeTileSource::Lookup,
+                                &ranged, 1, rows.data());
             for (int r = 0; r < 320; ++r) {
                 for (int k = 0; k < 320; ++k) {
                     const bool in = k >= rows[r].begin && k < rows[r].end;
@@ -356,8 +355,8 @@ TEST(ResampleBlock, RowRangesWriteTheirCellsOnly) {
     const std::vector<base::RowRange> none(320, base::RowRange{0, 0});
     FakeTileSource idle(&Hashed, 10);
     std::vector<int16_t> untouched(kCells, 0x2222);
-    base::ResampleBlock(10300, untouched.data(), 35.30, 138.52, 24000.0, 18000.0, grid, &FakeTileSource::Lookup,
-                        &idle, 1, none.data());
+    base::ResampleBlock(10300, untouched.data(), 35.30, 138.52, 24000.0, 18000.0, grid, &FakeTileSource::Lookup, &idle,
+                        1, none.data());
     EXPECT_TRUE(idle.lookups.empty());
     EXPECT_EQ(untouched, std::vector<int16_t>(kCells, 0x2222));
 }

@@ -269,7 +269,7 @@ TEST_F(XemTest, CoarseMapsDecodeAtMostNineTilesABlock) {
 
     ASSERT_EQ(xem->FillBlock(111, block.data(), 35.0 + 0.5 / 2048, 138.0 + 0.5 / 1024, 1024, 512), 1);
     EXPECT_EQ(hostsim::Get().Guidebook().DecodeCountTotal(), 9);
-    EXPECT_EQ(block[0], 1 + 1);                    // tile 100
+    EXPECT_EQ(block[0], 1 + 1);                          // tile 100
     EXPECT_EQ(block[319 * 320 + 319], 20300 / 100 + 1);  // tile 20300
 }
 
@@ -311,8 +311,9 @@ TEST_F(XemTest, LandscapeFillsMatchTheReferenceAndKeepTheirTiles) {
         const base::CellPos first = BlockIdToCell(id);
         for (int r = 0; r < 320; r += 32) {
             for (int k = 0; k < 320; k += 32) {
-                errorSum += std::fabs(block[r * 320 + k] - gen::TerrainElevation(lat0 + (first.firstRow + r) / cpdLat,
-                                                                                lon0 + (first.firstColumn + k) / cpdLon));
+                errorSum +=
+                    std::fabs(block[r * 320 + k] - gen::TerrainElevation(lat0 + (first.firstRow + r) / cpdLat,
+                                                                         lon0 + (first.firstColumn + k) / cpdLon));
                 ++errorCount;
             }
         }

@@ -39,7 +39,8 @@ TEST_F(ControlApiTest, LogTextIsCopiedWholeOrCutWithItsFullLengthReported) {
         "host OLX_GetVersion() -> 7729\n"
         "host OLX_GetProfileInt(1, \"Region\", 256) -> 256\n";
     std::vector<char> buffer(200, 'x');
-    EXPECT_EQ(HostSim_GetLog(buffer.data(), static_cast<int32_t>(buffer.size())), static_cast<int32_t>(expected.size()));
+    EXPECT_EQ(HostSim_GetLog(buffer.data(), static_cast<int32_t>(buffer.size())),
+              static_cast<int32_t>(expected.size()));
     EXPECT_EQ(std::string(buffer.data()), expected);
 
     char small[8];

@@ -28,8 +28,8 @@ TEST_F(DatumTest, ShortNamesGiveCodesAndUnknownNamesAreLogged) {
         const char* name;
         int32_t code;
     };
-    for (const Case& c : {Case{"TOKYO", 1}, Case{"JGD2000", 2}, Case{"WGS84", 3}, Case{"tokyo", 0}, Case{"NAD27", 0},
-                          Case{"", 0}}) {
+    for (const Case& c :
+         {Case{"TOKYO", 1}, Case{"JGD2000", 2}, Case{"WGS84", 3}, Case{"tokyo", 0}, Case{"NAD27", 0}, Case{"", 0}}) {
         EXPECT_EQ(OLX_GetDatumbyShortString(c.name), c.code) << c.name;
     }
     EXPECT_EQ(OLX_GetDatumbyShortString(nullptr), 0);
@@ -58,8 +58,8 @@ TEST_F(DatumTest, TokyoToJgd2000MatchesTheDatumOriginWithinAMetre) {
 }
 
 TEST_F(DatumTest, RoundTripReturnsThePointAndBackConversionIsTheInverse) {
-    for (const tagGEOPOS p : {tagGEOPOS{35.3625, 138.7275}, tagGEOPOS{43.0, 141.3}, tagGEOPOS{26.2, 127.7},
-                              tagGEOPOS{32.7, 129.9}}) {
+    for (const tagGEOPOS p :
+         {tagGEOPOS{35.3625, 138.7275}, tagGEOPOS{43.0, 141.3}, tagGEOPOS{26.2, 127.7}, tagGEOPOS{32.7, 129.9}}) {
         tagGEOPOS there{}, back{};
         ASSERT_EQ(OLX_ConvertDatum(&p, &there, 1, 2), 1);
         ASSERT_EQ(OLX_ConvertDatum(&there, &back, 2, 1), 1);

@@ -38,7 +38,8 @@ TEST(GuidebookTerrainTest, TilesHoldTheLandscapeAtCellCentresInWholeMetres) {
         for (auto [r, k] : {std::pair{0, 0}, std::pair{0, 319}, std::pair{319, 0}, std::pair{157, 201}}) {
             const double lat = g.lat0 + (c.firstRow + r + 0.5) / g.cellsPerDegLat;
             const double lon = g.lon0 + (c.firstColumn + k + 0.5) / g.cellsPerDegLon;
-            EXPECT_EQ(tile[r * kSide + k], std::lround(gen::TerrainElevation(lat, lon))) << c.id << " " << r << "," << k;
+            EXPECT_EQ(tile[r * kSide + k], std::lround(gen::TerrainElevation(lat, lon)))
+                << c.id << " " << r << "," << k;
         }
     }
 }

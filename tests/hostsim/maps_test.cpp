@@ -40,9 +40,7 @@ int32_t OLX_CALL FakeMapProc(int32_t code, uint32_t handle, intptr_t param) {
             const std::string p = olx::FromParam<const char>(param);
             return p.size() >= 4 && p.compare(p.size() - 4, 4, ".MAP") == 0 ? 1 : 0;
         }
-        case olx::kMsgOpen:
-            fake.path = olx::FromParam<const char>(param);
-            return fake.refuseOpen ? 0 : 1;
+        case olx::kMsgOpen: fake.path = olx::FromParam<const char>(param); return fake.refuseOpen ? 0 : 1;
         case olx::kMsgDescribe: {
             if (fake.refuseDescribe) return 0;
             if (fake.path.empty()) fake.path = OLX_GetMapFile(handle);
@@ -65,10 +63,8 @@ int32_t OLX_CALL FakeMapProc(int32_t code, uint32_t handle, intptr_t param) {
             for (int i = 0; i < olx::kBlockCells; ++i) r->values[i] = static_cast<int16_t>(r->blockId + fake.fill);
             return 1;
         }
-        case olx::kMsgClose:
-            return 1;
-        default:
-            return 0;
+        case olx::kMsgClose: return 1;
+        default: return 0;
     }
 }
 

@@ -100,7 +100,7 @@ TEST_F(XemTest, DecodeServesTilesCountsThemAndFailsWhereAsked) {
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 404, tile.data()), 0);  // the source lacks it
     host.Guidebook().FailDecode(200);
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 200, tile.data()), 0);
-    EXPECT_EQ(tile[0], -7);  // a failed decode leaves the buffer alone
+    EXPECT_EQ(tile[0], -7);                                          // a failed decode leaves the buffer alone
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h + 1, 100, tile.data()), 0);  // not an open handle
     EXPECT_EQ(OLX_XEM_DecodeRealBlock(h, 100, nullptr), 0);
 

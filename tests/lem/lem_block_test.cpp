@@ -286,10 +286,10 @@ TEST_F(LemBlocks, FieldConversionAndRounding) {
         const char* text;
         int16_t expected;  // kSentinel: the base value stays
     } const fields[] = {
-        {"12345", 1235}, {"12344", 1234}, {"  -14", 0},  {"  -15", -1},       {"  -25", -2},
-        {"  -26", -2},   {"    0", 0},    {"     ", 0},  {"-9999", kSentinel}, {"-1111", kSentinel},
-        {"+0042", 4},    {" 12 3", 1},    {"\t  95", 10}, {"ab123", 0},        {"-1110", -110},
-        {"99999", 10000}, {"    4", 0},   {"   -4", 0},  {"    5", 1},         {" -999", -99},
+        {"12345", 1235},  {"12344", 1234}, {"  -14", 0},   {"  -15", -1},        {"  -25", -2},
+        {"  -26", -2},    {"    0", 0},    {"     ", 0},   {"-9999", kSentinel}, {"-1111", kSentinel},
+        {"+0042", 4},     {" 12 3", 1},    {"\t  95", 10}, {"ab123", 0},         {"-1110", -110},
+        {"99999", 10000}, {"    4", 0},    {"   -4", 0},   {"    5", 1},         {" -999", -99},
     };
     std::vector<std::string> texts;
     for (const auto& f : fields) texts.emplace_back(f.text, 5);
@@ -372,7 +372,8 @@ TEST_F(LemBlocks, ShortDataFile) {
     Block block;
     ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
     // Block row 2 is LEM row 0, the northernmost.
-    EXPECT_EQ(std::vector<int16_t>(&block.At(2, 0), &block.At(2, 0) + 5), (std::vector<int16_t>{1, 2, 3, 4, kSentinel}));
+    EXPECT_EQ(std::vector<int16_t>(&block.At(2, 0), &block.At(2, 0) + 5),
+              (std::vector<int16_t>{1, 2, 3, 4, kSentinel}));
     EXPECT_EQ(std::vector<int16_t>(&block.At(1, 0), &block.At(1, 0) + 5),
               (std::vector<int16_t>{5, 6, kSentinel, kSentinel, kSentinel}));
     EXPECT_EQ(block.At(0, 0), kSentinel);
@@ -456,9 +457,9 @@ TEST_F(LemBlocks, DataFileChangedOnDiskIsReadAfresh) {
     struct Case {
         const char* what;
         std::string data;
-        bool rename;         // written beside the file and renamed over it
-        bool backdate;       // the write time set back to the old file's
-        int16_t expected;    // block row 0, column 0
+        bool rename;       // written beside the file and renamed over it
+        bool backdate;     // the write time set back to the old file's
+        int16_t expected;  // block row 0, column 0
     } const cases[] = {
         {"same size, later write time", DataLine({"   70", "   20", "   30"}) + "\n", false, false, 7},
         {"longer, same write time", DataLine({"   80", "   20", "   30"}) + "\r\n", false, true, 8},
@@ -733,8 +734,10 @@ TEST_F(LemMappedRows, LastFieldAtTheEndOfAPage) {
         char field[8];
         std::snprintf(field, sizeof field, "%5d", 10 * r);
         data += DataLine({field, "  -15", field});
-        if (r < 311) data += "\n";
-        else if (r < 314) data += "\r\n";
+        if (r < 311)
+            data += "\n";
+        else if (r < 314)
+            data += "\r\n";
     }
     ASSERT_EQ(data.size(), 8192u);
     WritePair(header, data);
@@ -743,7 +746,8 @@ TEST_F(LemMappedRows, LastFieldAtTheEndOfAPage) {
     Block block;
     ASSERT_EQ(map_.ReadBlock(BlockIdFor(kOrigin, kOrigin), block.v.data()), 1);
     // Block row 0 is the last LEM row, 314.
-    EXPECT_EQ(std::vector<int16_t>(&block.At(0, 0), &block.At(0, 0) + 4), (std::vector<int16_t>{314, -1, 314, kSentinel}));
+    EXPECT_EQ(std::vector<int16_t>(&block.At(0, 0), &block.At(0, 0) + 4),
+              (std::vector<int16_t>{314, -1, 314, kSentinel}));
     EXPECT_EQ(block.At(314, 2), 0);
 }
 
@@ -836,7 +840,8 @@ TEST_F(LemMappedRows, DataFileShrunkOrReplacedBetweenRequests) {
             ASSERT_EQ(after.At(d, 0), expected) << "LEM row " << L;
         }
         if (c.placedRows == 4) {
-            EXPECT_EQ(std::vector<int16_t>(&after.At(296, 0), &after.At(296, 0) + 3), (std::vector<int16_t>{3, 3, kSentinel}));
+            EXPECT_EQ(std::vector<int16_t>(&after.At(296, 0), &after.At(296, 0) + 3),
+                      (std::vector<int16_t>{3, 3, kSentinel}));
         }
     }
 }

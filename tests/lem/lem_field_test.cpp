@@ -48,7 +48,7 @@ TEST(LemField, AgreesWithDecimalConversionOnEveryFieldOfTheAlphabet) {
 struct RowCase {
     const char* name;
     int count;
-    int oddAt;          // field replaced by `odd`, or -1
+    int oddAt;  // field replaced by `odd`, or -1
     const char* odd;
 };
 
@@ -66,8 +66,11 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
                 for (int k = 0; k < c.count; ++k) {
                     char field[16];
                     const int pick = static_cast<int>(rng() % 10);
-                    int value = pick == 0 ? -9999 : pick == 1 ? -1111 : pick == 2 ? -static_cast<int>(rng() % 1000)
-                              : pick == 3 ? static_cast<int>(rng() % 100) : static_cast<int>(rng() % 99999);
+                    int value = pick == 0   ? -9999
+                                : pick == 1 ? -1111
+                                : pick == 2 ? -static_cast<int>(rng() % 1000)
+                                : pick == 3 ? static_cast<int>(rng() % 100)
+                                            : static_cast<int>(rng() % 99999);
                     if (!negatives && value < 0) value = -value;
                     std::snprintf(field, sizeof field, "%5d", value);
                     text.append(field, 5);
@@ -89,24 +92,20 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, LemFieldRow,
-    ::testing::Values(RowCase{"empty", 0, -1, ""}, RowCase{"one field", 1, -1, ""},
-                      RowCase{"a block row", 320, -1, ""}, RowCase{"partial last chunk", 7, -1, ""},
-                      RowCase{"digit then blank at the start", 320, 0, "12 34"},
-                      RowCase{"minus after digits in chunk one", 320, 2, "12-34"},
-                      RowCase{"plus sign", 320, 50, "  +12"},
-                      RowCase{"field across a chunk boundary", 320, 3, "9 999"},
-                      RowCase{"two minus signs", 320, 100, "--123"},
-                      RowCase{"minus then blank", 320, 101, "- 123"},
-                      RowCase{"letter in the last field", 320, 319, "12a45"},
-                      RowCase{"tab as leading space", 320, 160, "\t  12"},
-                      RowCase{"lone minus", 13, 12, "    -"},
-                      RowCase{"double-byte lead byte", 320, 200, "\x95\x5C" "123"},
-                      RowCase{"odd field in a short run", 7, 6, "1 2 3"},
-                      RowCase{"blank field", 320, 77, "     "},
-                      RowCase{"byte below the digits", 320, 33, "/1234"},
-                      RowCase{"byte above the digits", 320, 34, "1234:"},
-                      RowCase{"minus in the first group", 9, 1, "   -5"},
-                      RowCase{"blank after digit in the last group", 9, 8, "123 4"}),
+    ::testing::Values(
+        RowCase{"empty", 0, -1, ""}, RowCase{"one field", 1, -1, ""}, RowCase{"a block row", 320, -1, ""},
+        RowCase{"partial last chunk", 7, -1, ""}, RowCase{"digit then blank at the start", 320, 0, "12 34"},
+        RowCase{"minus after digits in chunk one", 320, 2, "12-34"}, RowCase{"plus sign", 320, 50, "  +12"},
+        RowCase{"field across a chunk boundary", 320, 3, "9 999"}, RowCase{"two minus signs", 320, 100, "--123"},
+        RowCase{"minus then blank", 320, 101, "- 123"}, RowCase{"letter in the last field", 320, 319, "12a45"},
+        RowCase{"tab as leading space", 320, 160, "\t  12"}, RowCase{"lone minus", 13, 12, "    -"},
+        RowCase{"double-byte lead byte", 320, 200,
+                "\x95\x5C"
+                "123"},
+        RowCase{"odd field in a short run", 7, 6, "1 2 3"}, RowCase{"blank field", 320, 77, "     "},
+        RowCase{"byte below the digits", 320, 33, "/1234"}, RowCase{"byte above the digits", 320, 34, "1234:"},
+        RowCase{"minus in the first group", 9, 1, "   -5"},
+        RowCase{"blank after digit in the last group", 9, 8, "123 4"}),
     [](const ::testing::TestParamInfo<RowCase>& info) {
         std::string name;
         for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
@@ -128,8 +127,10 @@ TEST(LemStoreMetres, RoundsLikeCDivisionAndKeepsTheBaseUnderNoData) {
             int16_t expected = 0x1234;
             const bool written = k < count && values[k] != -9999 && values[k] != -1111;
             if (written) expected = static_cast<int16_t>((values[k] + 5) / 10);
-            ASSERT_EQ(out[k], expected) << "value " << (k < values.size() ? values[k] : 0) << " at " << k << " of " << count;
-            ASSERT_EQ((placed[k / 64] >> (k % 64)) & 1u, written || k == count ? 1u : 0u) << "mark at " << k << " of " << count;
+            ASSERT_EQ(out[k], expected) << "value " << (k < values.size() ? values[k] : 0) << " at " << k << " of "
+                                        << count;
+            ASSERT_EQ((placed[k / 64] >> (k % 64)) & 1u, written || k == count ? 1u : 0u)
+                << "mark at " << k << " of " << count;
         }
     }
 }
@@ -142,10 +143,10 @@ TEST(LemStoreMetres, ReportsTheCellsItKept) {
         lem::KeptCells expected;
     };
     const Case cases[] = {
-        {320, {}, {0, 0}},         {320, {0}, {0, 1}},        {320, {7}, {7, 8}},
-        {320, {8}, {8, 9}},        {320, {5, 13}, {5, 14}},   {320, {3, 310}, {3, 311}},
-        {320, {319}, {319, 320}},  {13, {12}, {12, 13}},      {13, {2, 12}, {2, 13}},
-        {13, {13}, {0, 0}},        {0, {0}, {0, 0}},          {320, {100, 101, 102}, {100, 103}},
+        {320, {}, {0, 0}},        {320, {0}, {0, 1}},      {320, {7}, {7, 8}},
+        {320, {8}, {8, 9}},       {320, {5, 13}, {5, 14}}, {320, {3, 310}, {3, 311}},
+        {320, {319}, {319, 320}}, {13, {12}, {12, 13}},    {13, {2, 12}, {2, 13}},
+        {13, {13}, {0, 0}},       {0, {0}, {0, 0}},        {320, {100, 101, 102}, {100, 103}},
     };
     for (const Case& c : cases) {
         std::vector<int32_t> values(321, 123);

@@ -10,12 +10,23 @@ namespace lemtest {
 std::vector<std::string> HeaderLines(const HeaderFields& s) {
     std::vector<std::string> lines = {
         "\x8F\x6B\x8E\xDA,5000",  // 縮尺
-        "a,1", "b,2", "c,3",
-        "cols," + s.cols, "rows," + s.rows,
-        "s," + s.south[0], "s," + s.south[1], "s," + s.south[2],
-        "w," + s.west[0], "w," + s.west[1], "w," + s.west[2],
-        "n," + s.north[0], "n," + s.north[1], "n," + s.north[2],
-        "e," + s.east[0], "e," + s.east[1], "e," + s.east[2],
+        "a,1",
+        "b,2",
+        "c,3",
+        "cols," + s.cols,
+        "rows," + s.rows,
+        "s," + s.south[0],
+        "s," + s.south[1],
+        "s," + s.south[2],
+        "w," + s.west[0],
+        "w," + s.west[1],
+        "w," + s.west[2],
+        "n," + s.north[0],
+        "n," + s.north[1],
+        "n," + s.north[2],
+        "e," + s.east[0],
+        "e," + s.east[1],
+        "e," + s.east[2],
         "title," + s.title,
     };
     for (int i = 19; i < 27; ++i) lines.push_back("x," + std::to_string(i));
@@ -29,7 +40,9 @@ std::string Join(const std::vector<std::string>& lines, const std::string& eol) 
     return text;
 }
 
-std::string HeaderText(const HeaderFields& sheetHeader) { return Join(HeaderLines(sheetHeader), sheetHeader.eol); }
+std::string HeaderText(const HeaderFields& sheetHeader) {
+    return Join(HeaderLines(sheetHeader), sheetHeader.eol);
+}
 
 std::string DataLine(const std::vector<std::string>& fields) {
     std::string line = "ROWPREFIX0";

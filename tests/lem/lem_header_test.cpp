@@ -120,14 +120,14 @@ TEST_F(LemHeader, TitleModeAndIndexMode) {
 TEST_F(LemHeader, RowFlagsWithGapsAndValues) {
     std::vector<std::string> lines = lemtest::HeaderLines(HeaderFields{.flags = {}});
     const std::string rec = "\x83\x8C\x83\x52\x81\x5B\x83\x68";  // レコード
-    lines.push_back(rec + ",2");       // 27: value 2 is present
-    lines.push_back(rec + ",1");       // 28
-    lines.push_back("other,1");        // 29: not a record line, row 2 stays absent
-    lines.push_back(rec + ",0");       // 30
-    lines.push_back(rec + ",");        // 31: empty value
-    lines.push_back(rec);              // 32: no comma
-    lines.push_back(rec + ",abc");     // 33: not a number
-    lines.push_back(rec + ", -3,9");   // 34: value up to the next comma
+    lines.push_back(rec + ",2");                                 // 27: value 2 is present
+    lines.push_back(rec + ",1");                                 // 28
+    lines.push_back("other,1");                                  // 29: not a record line, row 2 stays absent
+    lines.push_back(rec + ",0");                                 // 30
+    lines.push_back(rec + ",");                                  // 31: empty value
+    lines.push_back(rec);                                        // 32: no comma
+    lines.push_back(rec + ",abc");                               // 33: not a number
+    lines.push_back(rec + ", -3,9");                             // 34: value up to the next comma
     ASSERT_EQ(Read(lemtest::Join(lines, "\r\n"), 0), Status::kOk);
     EXPECT_EQ(map_.RecordCount, 8);
     EXPECT_EQ(map_.RowTable, (std::vector<int64_t>{1, 1, -1, -1, -1, -1, -1, 1}));
@@ -144,11 +144,7 @@ TEST_F(LemHeader, TitleValueRules) {
     struct Case {
         std::string line, title;
     } const cases[] = {
-        {"no comma at all", ""},
-        {"t,A,B", "A"},
-        {"t,", ""},
-        {",lead", "lead"},
-        {"t,with space ", "with space "},
+        {"no comma at all", ""}, {"t,A,B", "A"}, {"t,", ""}, {",lead", "lead"}, {"t,with space ", "with space "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

@@ -39,8 +39,12 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     if (size >= g_failFrom) return nullptr;
     return std::malloc(size ? size : 1);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 

@@ -63,14 +63,10 @@ TEST(PathHelpers, AppendPath) {
     struct Case {
         std::string folder, component, result;
     } const cases[] = {
-        {"D:\\a", "LEM\\", "D:\\a\\LEM\\"},
-        {"D:\\a\\", "\\b", "D:\\a\\b"},
-        {"D:\\a\\", "\\\\b", "D:\\a\\\\b"},
-        {"", "LEM\\", "\\LEM\\"},
-        {"D:\\" + kHyo, "x", "D:\\" + kHyo + "\\x"},
-        {"D:", "ABC", "D:\\ABC"},
-        {"D:\\a\\b\x95", "x", "D:\\a\\b\x95\\x"},
-        {"D:\\a", "", "D:\\a\\"},
+        {"D:\\a", "LEM\\", "D:\\a\\LEM\\"},          {"D:\\a\\", "\\b", "D:\\a\\b"},
+        {"D:\\a\\", "\\\\b", "D:\\a\\\\b"},          {"", "LEM\\", "\\LEM\\"},
+        {"D:\\" + kHyo, "x", "D:\\" + kHyo + "\\x"}, {"D:", "ABC", "D:\\ABC"},
+        {"D:\\a\\b\x95", "x", "D:\\a\\b\x95\\x"},    {"D:\\a", "", "D:\\a\\"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder + " + " + c.component);

@@ -65,8 +65,7 @@ Row SheetFirst(const std::vector<int32_t>& fields, int delivered, const lem::Sea
 }
 
 // The other order, when there is no memory for the sheet's layer: the base is in the row first.
-Row BaseFirst(const std::vector<int32_t>& fields, int delivered, const lem::SeamRow& row, const Row& base,
-              bool blend) {
+Row BaseFirst(const std::vector<int32_t>& fields, int delivered, const lem::SeamRow& row, const Row& base, bool blend) {
     Row out = base;
     const lem::KeptCells kept = lem::StoreMetres(fields.data(), delivered, out.data());
     const lem::SeamCells cells = lem::CellsForBase(row, delivered, kept);
@@ -108,8 +107,8 @@ const Geometry kGeometries[] = {
 // Values with every kind of field: both marks, negatives, and values next to the rounding steps
 // of the conversion to metres and of the thirds.
 std::vector<int32_t> MixedFields(std::mt19937& rng) {
-    const int32_t special[] = {-9999, -1111, -9998, -1112, -1110, -16, -15, -14, -6, -5, -4, -1, 0, 4, 5, 6,
-                               14, 15, 25, 35, 99999, 99995, 99994, 29, 30, 31};
+    const int32_t special[] = {-9999, -1111, -9998, -1112, -1110, -16, -15, -14,   -6,    -5,    -4, -1, 0,
+                               4,     5,     6,     14,    15,    25,  35,  99999, 99995, 99994, 29, 30, 31};
     std::vector<int32_t> fields(kSide + 4);
     for (int32_t& v : fields) {
         v = rng() % 3 == 0 ? special[rng() % std::size(special)] : static_cast<int32_t>(rng() % 110000) - 10000;

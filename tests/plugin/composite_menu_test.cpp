@@ -45,7 +45,8 @@ TEST_F(CompositeMenuTest, OkWithoutChangeStoresOldValuesAndReopensAtTheViewCentr
     EXPECT_EQ(Choose(), 0);
 
     Lines expected = CompositeReads();
-    for (const std::string& line : {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", "C:\\DEM\\A.DCM")})
+    for (const std::string& line :
+         {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", "C:\\DEM\\A.DCM")})
         expected.push_back(line);
     for (const std::string& line : ReopenLines()) expected.push_back(line);
     Lines lines = HostCallLines();

@@ -121,9 +121,9 @@ TEST_F(CompositeOpenTest, SeveralChangesClearTheViewsOnceBetweenReadsAndWrites) 
     const Lines lines = HostCallLines();
     ASSERT_GE(lines.size(), 10u);
     const Lines head(lines.begin(), lines.begin() + 9);
-    const Lines expected = Concat(Concat(CompositeReads(), {"OLX_ClearAllViewCache()"}),
-                                  {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", ""),
-                                   PutInt("DCMView", 0)});
+    const Lines expected =
+        Concat(Concat(CompositeReads(), {"OLX_ClearAllViewCache()"}),
+               {PutInt("LinkType", 1), PutInt("LinkDCM", 1), PutString("DCMFile", ""), PutInt("DCMView", 0)});
     EXPECT_EQ(head, expected);
     EXPECT_EQ(host().Maps().ViewCacheClears(), 1);
 }

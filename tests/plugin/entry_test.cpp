@@ -15,8 +15,7 @@ using Kind = hostsim::Call::Kind;
 using Names = std::vector<std::string>;
 
 // 火山標高プラグイン, written as bytes so that the check does not lean on the compiler's conversion.
-const std::string kDisplayNameBytes =
-    "\x89\xCE\x8E\x52\x95\x57\x8D\x82\x83\x76\x83\x89\x83\x4F\x83\x43\x83\x93";
+const std::string kDisplayNameBytes = "\x89\xCE\x8E\x52\x95\x57\x8D\x82\x83\x76\x83\x89\x83\x4F\x83\x43\x83\x93";
 
 class VersionGateTest : public PluginFixture, public ::testing::WithParamInterface<int32_t> {};
 
@@ -226,7 +225,10 @@ std::vector<NameCase> NameCases() {
         {"D drive digit", "D:\\V\\LEM\\1FUJI.LEM", false},
         {"D drive header", "D:\\V\\HEADER\\FUJI.CSV", false},
         // 表 is 0x95 0x5C: its trail byte is not a separator.
-        {"trail 0x5C before a digit", "C:\\MAPS\\\x95\x5C" "1.LEM", true},
+        {"trail 0x5C before a digit",
+         "C:\\MAPS\\\x95\x5C"
+         "1.LEM",
+         true},
         {"digit before the trail 0x5C", "C:\\MAPS\\1\x95\x5C.LEM", false},
         {"no backslash, colon", "C:1A.LEM", false},
         {"bare name", "fuji.LEM", true},

@@ -48,7 +48,9 @@ protected:
         for (const hostsim::MessageBoxRecord& box : host().Desktop().MessageBoxes()) texts.push_back(box.text);
         return texts;
     }
-    static int Writes() { return host().Log().Count("OLX_WriteProfileInt") + host().Log().Count("OLX_WriteProfileString"); }
+    static int Writes() {
+        return host().Log().Count("OLX_WriteProfileInt") + host().Log().Count("OLX_WriteProfileString");
+    }
 
     std::string path_;
 };
@@ -84,10 +86,12 @@ TEST_F(ErrorPolicyTest, DialogWhoseWindowCannotBeMadeIsToldOfAndChangesNothing) 
     StoreComposite(1, 1, "C:\\DEM\\MISSING.DCM", 0);
     host().Desktop().ScriptDialog(WindowCannotBeMade());
     EXPECT_EQ(OpenSheet(), 1);
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
-                              kMemory + "CCompositeDlg::DoModal",
-                              "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
-                              "C:\\DEM\\MISSING.DCM"}));
+    EXPECT_EQ(
+        BoxTexts(),
+        (std::vector<std::string>{
+            kMemory + "CCompositeDlg::DoModal",
+            "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n"
+            "C:\\DEM\\MISSING.DCM"}));
     EXPECT_EQ(host().Desktop().MessageBoxes()[0].style, kExclamation);
     EXPECT_EQ(host().Desktop().MessageBoxes()[1].style, kStop);
     EXPECT_EQ(host().Log().Count("OLX_WriteProfileInt"), 1);  // Region
@@ -104,9 +108,9 @@ TEST_F(ErrorPolicyTest, StopBoxCarriesADcmSettingOfAnyLength) {
         const std::string setting = "C:\\" + std::string(length, 'D') + ".DCM";
         StoreComposite(1, 1, setting, 1);
         EXPECT_EQ(OpenSheet(), 1);
-        EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
-                                  "下記の標高データが開けないか形式が読みとれません.\n圧縮した標高データ(DCM形式)を指定してください.\n\n" +
-                                  setting}))
+        EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"下記の標高データが開けないか形式が読みとれません."
+                                                        "\n圧縮した標高データ(DCM形式)を指定してください.\n\n" +
+                                                        setting}))
             << length;
     }
 }
@@ -146,7 +150,8 @@ TEST_F(ErrorPolicyTest, WhatIsThrownInsideAProcedureEndsThereAsItsFailureAnswer)
         hostsim::DialogScript script;
         uint32_t platform::GuardCounts::*counter;
     } const cases[] = {
-        {"allocation failure", [](hostsim::DialogUser&) -> int { throw std::bad_alloc(); }, &platform::GuardCounts::noMemory},
+        {"allocation failure", [](hostsim::DialogUser&) -> int { throw std::bad_alloc(); },
+         &platform::GuardCounts::noMemory},
         {"broken invariant",
          [](hostsim::DialogUser&) -> int {
              const bool settingsReadable = false;
@@ -154,7 +159,8 @@ TEST_F(ErrorPolicyTest, WhatIsThrownInsideAProcedureEndsThereAsItsFailureAnswer)
              return ui::kIdOk;
          },
          &platform::GuardCounts::invariant},
-        {"anything else", [](hostsim::DialogUser&) -> int { throw std::runtime_error("x"); }, &platform::GuardCounts::other},
+        {"anything else", [](hostsim::DialogUser&) -> int { throw std::runtime_error("x"); },
+         &platform::GuardCounts::other},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -289,8 +289,8 @@ TEST_P(MapInfoTest, DescribesTheWholeMapAroundTheSheet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Regions, MapInfoTest,
-                         ::testing::Values(RegionCase{"r256", 256, 256}, RegionCase{"r0", 0, 0},
-                                           RegionCase{"r3", 3, 3}, RegionCase{"absent", std::nullopt, 256}),
+                         ::testing::Values(RegionCase{"r256", 256, 256}, RegionCase{"r0", 0, 0}, RegionCase{"r3", 3, 3},
+                                           RegionCase{"absent", std::nullopt, 256}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(MapProcTest, Region256GivesTheDocumentedWholeMap) {
@@ -373,10 +373,12 @@ TEST_F(MapProcTest, DescribeFailsWhenTheHeaderIsRefusedAndLeavesTheRecordInTheTa
     root_.Write("C:\\V\\HEADER\\SMALL.CSV", std::string("\x8F\x6B\x8E\xDA,1\n"));
     tagMAPINFO info;
     std::memset(&info, 0x5A, sizeof info);
-    const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&info), reinterpret_cast<uint8_t*>(&info) + sizeof info);
+    const std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(&info),
+                                      reinterpret_cast<uint8_t*>(&info) + sizeof info);
     host().Log().Clear();
     EXPECT_EQ(LemMapProc(2011, 64, olx::ToParam(&info)), 0);
-    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&info), reinterpret_cast<uint8_t*>(&info) + sizeof info), before);
+    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&info), reinterpret_cast<uint8_t*>(&info) + sizeof info),
+              before);
     EXPECT_NE(Record(64), nullptr);
     EXPECT_EQ(HostCalls(), Names{});  // no settings read, no dialog
     EXPECT_TRUE(host().Log().Names(hostsim::Call::Kind::Desktop).empty());

@@ -10,7 +10,9 @@
 namespace {
 
 // The table never looks into its records; distinct addresses are enough to tell them apart.
-CLemMap* Rec(uintptr_t n) { return reinterpret_cast<CLemMap*>(0x10000 + n * 64); }
+CLemMap* Rec(uintptr_t n) {
+    return reinterpret_cast<CLemMap*>(0x10000 + n * 64);
+}
 
 using Pos = COpenMapTable::PoolPosition;
 

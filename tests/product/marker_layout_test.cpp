@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr uint32_t kCode = 0x60000020;        // code, execute, read
-constexpr uint32_t kReadOnly = 0x40000040;    // initialized data, read
-constexpr uint32_t kWritable = 0xC0000040;    // initialized data, read, write
-constexpr uint32_t kBss = 0xC0000080;         // uninitialized data, read, write
+constexpr uint32_t kCode = 0x60000020;         // code, execute, read
+constexpr uint32_t kReadOnly = 0x40000040;     // initialized data, read
+constexpr uint32_t kWritable = 0xC0000040;     // initialized data, read, write
+constexpr uint32_t kBss = 0xC0000080;          // uninitialized data, read, write
 constexpr uint32_t kDiscardable = 0x42000040;  // initialized data, read, discardable
 
 struct SectionSpec {
@@ -92,8 +92,8 @@ bool operator==(const Expected& a, const Expected& b) {
            a.flags == b.flags;
 }
 std::ostream& operator<<(std::ostream& os, const Expected& e) {
-    return os << e.name << " va " << std::hex << e.va << " vsize " << e.virtualSize << " raw " << e.rawSize
-              << " flags " << e.flags;
+    return os << e.name << " va " << std::hex << e.va << " vsize " << e.virtualSize << " raw " << e.rawSize << " flags "
+              << e.flags;
 }
 
 struct MergeCase {

@@ -22,7 +22,9 @@ pe::Image LoadImage(const char* path) {
     return pe::Image(std::move(bytes));
 }
 
-pe::Image LoadProduct() { return LoadImage(TEPHRIX_PRODUCT_DLL); }
+pe::Image LoadProduct() {
+    return LoadImage(TEPHRIX_PRODUCT_DLL);
+}
 
 std::multiset<std::string> HostFunctionTable() {
 #define OLX_HOST_FUNCTION_NAME(name, stackBytes, result, params) #name,
@@ -41,7 +43,7 @@ protected:
 
 TEST_F(ProductCheck, IsA32BitDll) {
     EXPECT_FALSE(image_.Is64());
-    EXPECT_EQ(image_.Machine(), 0x14C);            // i386
+    EXPECT_EQ(image_.Machine(), 0x14C);               // i386
     EXPECT_NE(image_.Characteristics() & 0x2000, 0);  // IMAGE_FILE_DLL
 }
 
@@ -59,7 +61,7 @@ TEST_F(ProductCheck, ExportsTheFiveEntryPointsByNameWithTheirOrdinals) {
 TEST_F(ProductCheck, ImportsOnlySystemDllsAndTheHostLibrary) {
     auto imports = image_.Imports();
     ASSERT_TRUE(imports.has_value());
-    const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMDLG32.DLL", "SHELL32.DLL",
+    const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL",   "GDI32.DLL",  "COMDLG32.DLL", "SHELL32.DLL",
                                        "OLE32.DLL",    "COMCTL32.DLL", "MSVCRT.DLL", "ADVAPI32.DLL"};
     bool sawHost = false;
     for (const auto& imp : *imports) {
@@ -149,8 +151,8 @@ TEST_F(ProductCheck, CarriesTheJapaneseVersionResource) {
     auto info = pe::ParseVersionInfo(resource->first);
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->tableName, "041104b0");
-    EXPECT_EQ(info->fileType, 2u);                 // VFT_DLL
-    EXPECT_EQ(info->fileFlags & 0x8u, 0x8u);      // VS_FF_PRIVATEBUILD
+    EXPECT_EQ(info->fileType, 2u);            // VFT_DLL
+    EXPECT_EQ(info->fileFlags & 0x8u, 0x8u);  // VS_FF_PRIVATEBUILD
     // The four numbers of project(Tephrix VERSION ...), two to a word.
     const uint32_t versionMS = TEPHRIX_VERSION_MAJOR << 16 | TEPHRIX_VERSION_MINOR;
     const uint32_t versionLS = TEPHRIX_VERSION_PATCH << 16 | TEPHRIX_VERSION_TWEAK;

@@ -6,5 +6,7 @@
 #include "platform/result.h"
 
 namespace platform {
-inline void PrintTo(Status status, std::ostream* out) { *out << StatusName(status); }
+inline void PrintTo(Status status, std::ostream* out) {
+    *out << StatusName(status);
+}
 }  // namespace platform

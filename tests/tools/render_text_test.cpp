@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+std::string U8(const char8_t* s) {
+    return reinterpret_cast<const char*>(s);
+}
 
 TEST(EscapeForTerminal, KeepsTextAndEscapesWhatCouldSteerATerminal) {
     const struct {
@@ -18,16 +20,18 @@ TEST(EscapeForTerminal, KeepsTextAndEscapesWhatCouldSteerATerminal) {
     } cases[] = {
         {"plain title", "plain title"},
         {U8(u8"富士山 平成新山"), U8(u8"富士山 平成新山")},
-        {"a\x1b[2Jb", "a\\x1b[2Jb"},              // ESC: clears the screen
+        {"a\x1b[2Jb", "a\\x1b[2Jb"},  // ESC: clears the screen
         {"bell\x07", "bell\\x07"},
         {"cr\rlf\n", "cr\\x0dlf\\x0a"},
         {"del\x7f", "del\\x7f"},
-        {"\xc2\x9b" "31m", "\\xc2\\x9b31m"},      // U+009B, the one-byte CSI
-        {"\xc2\xa0", "\xc2\xa0"},                 // U+00A0 is text
-        {"\xe3\x81", "\\xe3\\x81"},               // cut short
-        {"\xc0\x9b", "\\xc0\\x9b"},               // overlong
-        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},      // a surrogate
-        {"\x83\x8c", "\\x83\\x8c"},               // code page 932 bytes are not UTF-8
+        {"\xc2\x9b"
+         "31m",
+         "\\xc2\\x9b31m"},                    // U+009B, the one-byte CSI
+        {"\xc2\xa0", "\xc2\xa0"},             // U+00A0 is text
+        {"\xe3\x81", "\\xe3\\x81"},           // cut short
+        {"\xc0\x9b", "\\xc0\\x9b"},           // overlong
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},  // a surrogate
+        {"\x83\x8c", "\\x83\\x8c"},           // code page 932 bytes are not UTF-8
     };
     for (const auto& c : cases) EXPECT_EQ(render::EscapeForTerminal(c.in), c.out) << c.in;
 }
@@ -58,14 +62,16 @@ TEST(RenderOptions, RefusalsNameTheOptionAndWhatItTakes) {
     } cases[] = {
         {{"--ring", "65", "S.LEM"}, "--ring: '65' is not a whole number from 0 to 64"},
         {{"--ring", "-1", "S.LEM"}, "--ring: '-1' is not a whole number from 0 to 64"},
-        {{"--scale", "99999999999999999999", "S.LEM"}, "--scale: '99999999999999999999' is not a whole number from 1 to 256"},
+        {{"--scale", "99999999999999999999", "S.LEM"},
+         "--scale: '99999999999999999999' is not a whole number from 1 to 256"},
         {{"--scale", " 2", "S.LEM"}, "--scale: ' 2' is not a whole number from 1 to 256"},
         {{"--region", "4097", "S.LEM"}, "--region: '4097' is not a whole number from 0 to 4096"},
         {{"--max-memory", "63", "S.LEM"}, "--max-memory: '63' is not a whole number from 64 to 1048576"},
         {{"--range", "0", "S.LEM"}, "--range MAX: 'S.LEM' is not a whole number from -1000 to 9000"},
         {{"--range", "100", "100", "S.LEM"}, "--range: MAX (100) must be above MIN (100)"},
         {{"--range", "0", "10", "--auto-range", "S.LEM"}, "--range and --auto-range exclude each other"},
-        {{"--ring", "3", "--region", "5", "S.LEM"}, "--ring 3 does not fit in --region 5: the ring may be at most region / 2"},
+        {{"--ring", "3", "--region", "5", "S.LEM"},
+         "--ring 3 does not fit in --region 5: the ring may be at most region / 2"},
         {{"--composite", "dcm"}, "--composite dcm needs the DCM file"},
         {{"--out"}, "--out needs a file name"},
         {{"A.LEM", "B.LEM"}, "one SHEET only; 'B.LEM' is a second"},

@@ -55,8 +55,8 @@ TEST_F(CompositeDlgTest, InitialisationPutsFieldsIntoControlsAndAppliesTheRule) 
         bool guidebookTicked, dcmTicked;
     };
     const Case cases[] = {
-        {0, 0, kAllOff, true, false},     {0, 1, kAllOff, false, true},     {1, 0, kRadiosOnly, true, false},
-        {1, 1, kAllOn, false, true},      {1, -1, kRadiosOnly, false, false}, {1, 5, kRadiosOnly, false, false},
+        {0, 0, kAllOff, true, false}, {0, 1, kAllOff, false, true},       {1, 0, kRadiosOnly, true, false},
+        {1, 1, kAllOn, false, true},  {1, -1, kRadiosOnly, false, false}, {1, 5, kRadiosOnly, false, false},
         {7, 1, kAllOn, false, true},
     };
     for (const Case& c : cases) {
@@ -124,7 +124,7 @@ TEST_F(CompositeDlgTest, CancelKeepsTheFieldsLastTaken) {
     dlg_.LinkType = 0;
     dlg_.DCMFile = "C:\\OLD.DCM";
     user_.Init();
-    user_.Click(kLinkCheck);         // taken: LinkDCM 1
+    user_.Click(kLinkCheck);               // taken: LinkDCM 1
     user_.Type(kPathEdit, "C:\\NEW.DCM");  // typed, never taken
     EXPECT_EQ(user_.Cancel(), ui::kIdCancel);
     EXPECT_EQ(dlg_.LinkDCM, 1);

@@ -158,16 +158,17 @@ TEST(DialogTemplates, OpenDialog29005) {
     EXPECT_EQ(t->pointSize, 9);
     EXPECT_TRUE(t->font == u"ＭＳ Ｐゴシック");
     ExpectItems(*t, {
-        {29003, u"STATIC", u"地図を選んでください。\nLEM ファイルです。", kChild | WS_GROUP | SS_LEFT, 15, 7, 230, 19},
-        {1, u"BUTTON", u"OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 148, 225, 51, 14},
-        {2, u"BUTTON", u"ｷｬﾝｾﾙ", kChild | WS_TABSTOP | BS_PUSHBUTTON, 201, 225, 43, 14},
-        {29001, u"STATIC", u"", WS_CHILD | SS_BLACKFRAME, 9, 30, 241, 92},
-        {-1, u"STATIC", u"対象地図一覧", kChild | WS_GROUP | SS_LEFT, 9, 126, 111, 8},
-        {29002, u"SYSLISTVIEW32", u"List1",
-         kChild | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDRAWFIXED |
-             LVS_NOSORTHEADER,
-         9, 136, 241, 86},
-    });
+                        {29003, u"STATIC", u"地図を選んでください。\nLEM ファイルです。", kChild | WS_GROUP | SS_LEFT,
+                         15, 7, 230, 19},
+                        {1, u"BUTTON", u"OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 148, 225, 51, 14},
+                        {2, u"BUTTON", u"ｷｬﾝｾﾙ", kChild | WS_TABSTOP | BS_PUSHBUTTON, 201, 225, 43, 14},
+                        {29001, u"STATIC", u"", WS_CHILD | SS_BLACKFRAME, 9, 30, 241, 92},
+                        {-1, u"STATIC", u"対象地図一覧", kChild | WS_GROUP | SS_LEFT, 9, 126, 111, 8},
+                        {29002, u"SYSLISTVIEW32", u"List1",
+                         kChild | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                             LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER,
+                         9, 136, 241, 86},
+                    });
 }
 
 TEST(DialogTemplates, CompositeDialog29006) {
@@ -180,21 +181,25 @@ TEST(DialogTemplates, CompositeDialog29006) {
     EXPECT_TRUE(t->caption == u"火山標高を開く");
     EXPECT_EQ(t->pointSize, 10);
     EXPECT_TRUE(t->font == u"ＭＳ Ｐゴシック");
-    ExpectItems(*t, {
-        {1, u"BUTTON", u"OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 144, 127, 51, 14},
-        {2, u"BUTTON", u"ｷｬﾝｾﾙ", kChild | WS_TABSTOP, 197, 127, 51, 14},
-        {-1, u"STATIC", u"５０ｍメッシュ標高データと合成表示できます。", kChild | SS_LEFT | WS_GROUP, 10, 11, 225, 13},
-        {29006, u"BUTTON", u"５０ｍメッシュ標高と合成する", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 11, 26, 106, 10},
-        {29007, u"EDIT", u"", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 36, 81, 164, 13},
-        {29009, u"STATIC", u"合成する圧縮地図 [DCM形式] のファイルを指定してください。", kChild | SS_LEFT | WS_GROUP, 37, 70,
-         192, 8},
-        {29008, u"BUTTON", u"参照...", kChild | WS_TABSTOP, 201, 80, 45, 14},
-        {29010, u"BUTTON", u"Orolux解説本の５０ｍメッシュを使う.", kChild | BS_AUTORADIOBUTTON | WS_GROUP, 26, 41, 150, 10},
-        {29011, u"BUTTON", u"任意のDCM形式の標高データを使う", kChild | BS_AUTORADIOBUTTON, 27, 55, 129, 10},
-        {29012, u"BUTTON",
-         u"次回からこのメッセージを隠す.\n[ツール]-[数値地図５ｍメッシュ]-[合成設定]で再度設定できます。",
-         kChild | BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 11, 101, 238, 19},
-    });
+    ExpectItems(
+        *t,
+        {
+            {1, u"BUTTON", u"OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 144, 127, 51, 14},
+            {2, u"BUTTON", u"ｷｬﾝｾﾙ", kChild | WS_TABSTOP, 197, 127, 51, 14},
+            {-1, u"STATIC", u"５０ｍメッシュ標高データと合成表示できます。", kChild | SS_LEFT | WS_GROUP, 10, 11, 225,
+             13},
+            {29006, u"BUTTON", u"５０ｍメッシュ標高と合成する", kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 11, 26, 106, 10},
+            {29007, u"EDIT", u"", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 36, 81, 164, 13},
+            {29009, u"STATIC", u"合成する圧縮地図 [DCM形式] のファイルを指定してください。",
+             kChild | SS_LEFT | WS_GROUP, 37, 70, 192, 8},
+            {29008, u"BUTTON", u"参照...", kChild | WS_TABSTOP, 201, 80, 45, 14},
+            {29010, u"BUTTON", u"Orolux解説本の５０ｍメッシュを使う.", kChild | BS_AUTORADIOBUTTON | WS_GROUP, 26, 41,
+             150, 10},
+            {29011, u"BUTTON", u"任意のDCM形式の標高データを使う", kChild | BS_AUTORADIOBUTTON, 27, 55, 129, 10},
+            {29012, u"BUTTON",
+             u"次回からこのメッセージを隠す.\n[ツール]-[数値地図５ｍメッシュ]-[合成設定]で再度設定できます。",
+             kChild | BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP, 11, 101, 238, 19},
+        });
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include "tools/gen/lem_sheet.h"
 
 namespace ui {
-void PrintTo(const MapListRow& row, std::ostream* out) { *out << "{" << row.title << " | " << row.file << "}"; }
+void PrintTo(const MapListRow& row, std::ostream* out) {
+    *out << "{" << row.title << " | " << row.file << "}";
+}
 }  // namespace ui
 
 namespace {
@@ -32,7 +34,6 @@ std::string HeaderWithTitle(const std::string& title) {
     options.outsideSurvey = false;
     return gen::LemHeaderText(gen::MakeLemSheet(options));
 }
-
 
 class MapListFill : public ::testing::Test {
 protected:
@@ -274,7 +275,7 @@ TEST(ChosenPath, FolderAndFileJoinedOrRefusedAt260Bytes) {
     ASSERT_TRUE(ui::ComposeChosenPath("D:\\", "Root.lem", out));
     EXPECT_EQ(out, "D:\\Root.lem");
 
-    const std::string folder = "C:\\" + std::string(246, 'f');  // 249 bytes
+    const std::string folder = "C:\\" + std::string(246, 'f');     // 249 bytes
     ASSERT_TRUE(ui::ComposeChosenPath(folder, "123456789", out));  // 249 + 1 + 9 = 259
     EXPECT_EQ(out.size(), 259u);
     out = "unchanged";

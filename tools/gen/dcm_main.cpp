@@ -41,7 +41,8 @@ void Usage(FILE* to) {
                  "exit status: 0 written; 1 I/O error; 2 usage error\n",
                  gen::kSummitLat - 0.25, gen::kSummitLon - 0.25, gen::kSummitLat + 0.25, gen::kSummitLon + 0.25,
                  static_cast<long long>(kMaxCellsPerDegree), kMaxDatumName,
-                 static_cast<long long>((INT32_MAX - gen::dcm::kHeaderSize) / (gen::dcm::kIndexEntrySize + gen::dcm::kTileBytes)));
+                 static_cast<long long>((INT32_MAX - gen::dcm::kHeaderSize) /
+                                        (gen::dcm::kIndexEntrySize + gen::dcm::kTileBytes)));
 }
 
 int Fail(int status, const std::string& reason) {
@@ -71,23 +72,26 @@ int Run(int argc, char** argv) {
                 const double limit = k % 2 ? 180 : 90;
                 const char* v = value();
                 if (!ParseReal(v, -limit, limit, box[k]))
-                    return Fail(kExitUsage, std::string("--box ") + names[k] + ": " + (v ? "'" + std::string(v) + "'" : "nothing") +
-                                                " is not a number from " + std::to_string(static_cast<int>(-limit)) + " to " +
-                                                std::to_string(static_cast<int>(limit)));
+                    return Fail(kExitUsage, std::string("--box ") + names[k] + ": " +
+                                                (v ? "'" + std::string(v) + "'" : "nothing") +
+                                                " is not a number from " + std::to_string(static_cast<int>(-limit)) +
+                                                " to " + std::to_string(static_cast<int>(limit)));
             }
         } else if (a == "--cells") {
             for (int k = 0; k < 2; ++k) {
                 const char* v = value();
                 if (!ParseWhole(v, 1, kMaxCellsPerDegree, cells[k]))
                     return Fail(kExitUsage, std::string("--cells ") + (k ? "LON" : "LAT") + ": " +
-                                                (v ? "'" + std::string(v) + "'" : "nothing") + " is not a whole number from 1 to " +
+                                                (v ? "'" + std::string(v) + "'" : "nothing") +
+                                                " is not a whole number from 1 to " +
                                                 std::to_string(kMaxCellsPerDegree));
             }
         } else if (a == "--datum") {
             const char* v = value();
             if (!v || !*v) return Fail(kExitUsage, "--datum needs a name");
             datum = v;
-            if (datum.size() > kMaxDatumName) return Fail(kExitUsage, "--datum: at most " + std::to_string(kMaxDatumName) + " bytes");
+            if (datum.size() > kMaxDatumName)
+                return Fail(kExitUsage, "--datum: at most " + std::to_string(kMaxDatumName) + " bytes");
             for (char c : datum)
                 if (c < 0x21 || c > 0x7E) return Fail(kExitUsage, "--datum: printable ASCII only");
         } else if (a.size() > 1 && a[0] == '-') {
@@ -107,12 +111,13 @@ int Run(int argc, char** argv) {
     const int64_t tiles = (int64_t{layout.rows} / 320) * (int64_t{layout.cols} / 320);
     const int64_t bytes = gen::dcm::kHeaderSize + tiles * (gen::dcm::kIndexEntrySize + gen::dcm::kTileBytes);
     if (bytes > INT32_MAX)
-        return Fail(kExitUsage, "--box and --cells make " + std::to_string(tiles) + " tiles (" + std::to_string(bytes >> 20) +
-                                    " MB); a DCM file's 32-bit offsets reach " + std::to_string(INT32_MAX >> 20) +
-                                    " MB: use a smaller box or fewer cells");
+        return Fail(kExitUsage, "--box and --cells make " + std::to_string(tiles) + " tiles (" +
+                                    std::to_string(bytes >> 20) + " MB); a DCM file's 32-bit offsets reach " +
+                                    std::to_string(INT32_MAX >> 20) + " MB: use a smaller box or fewer cells");
     if (bytes > PhysicalMemory() / 2)
-        return Fail(kExitIo, "the file is built in memory and needs " + std::to_string(bytes >> 20) + " MB, more than half of this "
-                                                                                                     "machine's memory");
+        return Fail(kExitIo, "the file is built in memory and needs " + std::to_string(bytes >> 20) +
+                                 " MB, more than half of this "
+                                 "machine's memory");
     // Checked before the tiles are computed: the target must be a file the folder takes.
     struct stat st {};
     const bool existed = ::stat(out.c_str(), &st) == 0;
@@ -132,8 +137,8 @@ int Run(int argc, char** argv) {
         return Fail(kExitIo, out + ": " + (saved ? std::strerror(saved) : "write failed"));
     }
     g_created.clear();
-    std::printf("%s: %zu tiles, %d x %d cells, origin %d\" %d\"\n", Printable(out).c_str(), file.tileIds.size(), layout.rows,
-                layout.cols, layout.originLatSeconds, layout.originLonSeconds);
+    std::printf("%s: %zu tiles, %d x %d cells, origin %d\" %d\"\n", Printable(out).c_str(), file.tileIds.size(),
+                layout.rows, layout.cols, layout.originLatSeconds, layout.originLonSeconds);
     return kExitDone;
 }
 

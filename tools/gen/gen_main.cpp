@@ -61,8 +61,8 @@ bool ParseDms(const char* text, int maxDeg, gen::Dms* out) {
     const size_t a = t.find(':'), b = a == std::string::npos ? a : t.find(':', a + 1);
     if (b == std::string::npos) return false;
     int64_t d = 0, m = 0, s = 0;
-    if (!ParseWhole(t.substr(0, a).c_str(), -maxDeg, maxDeg, d) || !ParseWhole(t.substr(a + 1, b - a - 1).c_str(), 0, 59, m) ||
-        !ParseWhole(t.substr(b + 1).c_str(), 0, 59, s))
+    if (!ParseWhole(t.substr(0, a).c_str(), -maxDeg, maxDeg, d) ||
+        !ParseWhole(t.substr(a + 1, b - a - 1).c_str(), 0, 59, m) || !ParseWhole(t.substr(b + 1).c_str(), 0, 59, s))
         return false;
     *out = {static_cast<int>(d), static_cast<int>(m), static_cast<int>(s)};
     return true;
@@ -113,7 +113,9 @@ int Fail(int status, const std::string& reason) {
     return status;
 }
 
-std::string Quoted(const char* v) { return "'" + std::string(v) + "'"; }
+std::string Quoted(const char* v) {
+    return "'" + std::string(v) + "'";
+}
 
 // A folder that exists (or was made) and takes new files; empty, or why not.
 std::string FolderProblem(const std::string& dir) {
@@ -147,8 +149,8 @@ int Run(int argc, char** argv) {
         } else if (arg.size() < 2 || arg[0] != '-') {
             return Fail(kExitUsage, "unexpected argument " + Quoted(arg.c_str()) + " (the folder is given with --out)");
         } else {
-            static const char* const known[] = {"--out", "--name", "--truth", "--cols", "--rows", "--south", "--north",
-                                                "--west", "--east", "--title", "--absent", "--layout"};
+            static const char* const known[] = {"--out",   "--name", "--truth", "--cols",  "--rows",   "--south",
+                                                "--north", "--west", "--east",  "--title", "--absent", "--layout"};
             if (std::find(std::begin(known), std::end(known), arg) == std::end(known))
                 return Fail(kExitUsage, "unknown option " + Quoted(arg.c_str()));
             const char* v = value();
@@ -170,27 +172,33 @@ int Run(int argc, char** argv) {
             } else if (arg == "--cols" || arg == "--rows") {
                 int64_t n = 0;
                 if (!ParseWhole(v, 1, kMaxSide, n))
-                    return Fail(kExitUsage, arg + ": " + Quoted(v) + " is not a whole number from 1 to " + std::to_string(kMaxSide));
+                    return Fail(kExitUsage, arg + ": " + Quoted(v) + " is not a whole number from 1 to " +
+                                                std::to_string(kMaxSide));
                 (arg == "--cols" ? options.cols : options.rows) = static_cast<int>(n);
             } else if (arg == "--south" || arg == "--north" || arg == "--west" || arg == "--east") {
                 const bool lat = arg == "--south" || arg == "--north";
-                gen::Dms* target = arg == "--south" ? &options.south
-                                 : arg == "--north" ? &options.north
-                                 : arg == "--west"  ? &options.west
-                                                    : &options.east;
+                gen::Dms* target = arg == "--south"   ? &options.south
+                                   : arg == "--north" ? &options.north
+                                   : arg == "--west"  ? &options.west
+                                                      : &options.east;
                 if (!ParseDms(v, lat ? 90 : 180, target))
-                    return Fail(kExitUsage, arg + ": " + Quoted(v) + " is not D:M:S with degrees " + (lat ? "-90 to 90" : "-180 to 180") +
-                                                ", minutes and seconds 0 to 59");
+                    return Fail(kExitUsage, arg + ": " + Quoted(v) + " is not D:M:S with degrees " +
+                                                (lat ? "-90 to 90" : "-180 to 180") + ", minutes and seconds 0 to 59");
             } else if (arg == "--title") {
-                if (!ToCp932(v, &options.title)) return Fail(kExitUsage, "--title: " + Quoted(v) + " cannot be written in code page 932");
+                if (!ToCp932(v, &options.title))
+                    return Fail(kExitUsage, "--title: " + Quoted(v) + " cannot be written in code page 932");
             } else if (arg == "--absent") {
                 absent = v;  // checked against --rows once all options are read
             } else {
                 const std::string kind = v;
-                if (kind == "lem") options.layout = gen::Layout::LemHeader;
-                else if (kind == "data") options.layout = gen::Layout::DataOldHeader;
-                else if (kind == "flat") options.layout = gen::Layout::Flat;
-                else return Fail(kExitUsage, "--layout: " + Quoted(v) + " is not one of lem, data, flat");
+                if (kind == "lem")
+                    options.layout = gen::Layout::LemHeader;
+                else if (kind == "data")
+                    options.layout = gen::Layout::DataOldHeader;
+                else if (kind == "flat")
+                    options.layout = gen::Layout::Flat;
+                else
+                    return Fail(kExitUsage, "--layout: " + Quoted(v) + " is not one of lem, data, flat");
             }
         }
     }
@@ -200,20 +208,24 @@ int Run(int argc, char** argv) {
                                     std::to_string(options.rows - 1) + " (e.g. 3,10-12)");
     if (options.north.TotalSeconds() <= options.south.TotalSeconds() ||
         options.east.TotalSeconds() <= options.west.TotalSeconds()) {
-        return Fail(kExitUsage, "the north-east corner (--north, --east) must lie north-east of the south-west corner (--south, --west)");
+        return Fail(
+            kExitUsage,
+            "the north-east corner (--north, --east) must lie north-east of the south-west corner (--south, --west)");
     }
     const int64_t cells = int64_t{options.cols} * options.rows;
     if (cells > kMaxCells)
-        return Fail(kExitUsage, "--cols x --rows: " + std::to_string(cells) + " cells, at most " + std::to_string(kMaxCells) +
-                                    " (34500 x 23000)");
+        return Fail(kExitUsage, "--cols x --rows: " + std::to_string(cells) + " cells, at most " +
+                                    std::to_string(kMaxCells) + " (34500 x 23000)");
     if (cells * kBytesPerCell > PhysicalMemory() * 3 / 4)
-        return Fail(kExitIo, "the sheet is built in memory and needs about " + std::to_string(cells * kBytesPerCell >> 20) +
+        return Fail(kExitIo, "the sheet is built in memory and needs about " +
+                                 std::to_string(cells * kBytesPerCell >> 20) +
                                  " MB, more than this machine has to spare");
     if (const std::string why = FolderProblem(out); !why.empty()) return Fail(kExitIo, out + ": " + why);
     const gen::LemSheet sheet = gen::MakeLemSheet(options);
     errno = 0;
     if (!gen::WriteLemSheet(sheet, out))
-        return Fail(kExitIo, "cannot write the dataset under " + out + (errno ? std::string(": ") + std::strerror(errno) : ""));
+        return Fail(kExitIo,
+                    "cannot write the dataset under " + out + (errno ? std::string(": ") + std::strerror(errno) : ""));
     errno = 0;
     if (!truth.empty() && !gen::WriteTruth(sheet, truth))
         return Fail(kExitIo, truth + (errno ? std::string(": ") + std::strerror(errno) : ": cannot be written"));

@@ -87,17 +87,17 @@ std::string LemHeaderText(const LemSheet& sheet) {
         line(std::string(what) + "(分)", std::to_string(a.min));
         line(std::string(what) + "(秒)", std::to_string(a.sec));
     };
-    line("縮尺", "5000");                                // 0
-    line("データ名", "数値地図火山標高");                // 1
-    line("測地系", "日本測地系");                        // 2
-    line("格子間隔(m)", "5");                            // 3
-    line("東西方向の点数", std::to_string(o.cols));     // 4
-    line("南北方向の点数", std::to_string(o.rows));     // 5
-    dms("南端緯度", o.south);                            // 6-8
-    dms("西端経度", o.west);                             // 9-11
-    dms("北端緯度", o.north);                            // 12-14
-    dms("東端経度", o.east);                             // 15-17
-    line("図名", o.title);                               // 18
+    line("縮尺", "5000");                            // 0
+    line("データ名", "数値地図火山標高");            // 1
+    line("測地系", "日本測地系");                    // 2
+    line("格子間隔(m)", "5");                        // 3
+    line("東西方向の点数", std::to_string(o.cols));  // 4
+    line("南北方向の点数", std::to_string(o.rows));  // 5
+    dms("南端緯度", o.south);                        // 6-8
+    dms("西端経度", o.west);                         // 9-11
+    dms("北端緯度", o.north);                        // 12-14
+    dms("東端経度", o.east);                         // 15-17
+    line("図名", o.title);                           // 18
     for (int i = 19; i < 27; ++i) line("予備" + std::to_string(i), "");
     for (int r = 0; r < o.rows; ++r) {
         line("レコード", std::to_string(sheet.present[static_cast<size_t>(r)] ? o.recordValue : 0));

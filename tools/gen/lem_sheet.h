@@ -40,9 +40,9 @@ struct LemSheetOptions {
     bool finalLineEnd = true;
     std::vector<int> absentRows;  // grid rows (0 = north) without a data line
     Layout layout = Layout::LemHeader;
-    bool lake = true;            // a disc of -9999 cells
-    bool outsideSurvey = true;   // a north-east corner of -1111 cells
-    int recordValue = 1;         // value of the "レコード" line of a present row
+    bool lake = true;           // a disc of -9999 cells
+    bool outsideSurvey = true;  // a north-east corner of -1111 cells
+    int recordValue = 1;        // value of the "レコード" line of a present row
 };
 
 struct LemSheet {

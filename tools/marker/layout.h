@@ -16,7 +16,9 @@ inline uint32_t Get32(const std::vector<uint8_t>& b, size_t o) {
     return static_cast<uint32_t>(b[o]) | static_cast<uint32_t>(b[o + 1]) << 8 | static_cast<uint32_t>(b[o + 2]) << 16 |
            static_cast<uint32_t>(b[o + 3]) << 24;
 }
-inline uint16_t Get16(const std::vector<uint8_t>& b, size_t o) { return static_cast<uint16_t>(b[o] | b[o + 1] << 8); }
+inline uint16_t Get16(const std::vector<uint8_t>& b, size_t o) {
+    return static_cast<uint16_t>(b[o] | b[o + 1] << 8);
+}
 inline void Put32(std::vector<uint8_t>& b, size_t o, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[o + i] = static_cast<uint8_t>(v >> (8 * i));
 }
@@ -107,8 +109,8 @@ inline bool MergeSections(std::vector<uint8_t>& b, std::string& error) {
             const uint32_t pRawSize = Get32(b, p + 16), pRaw = Get32(b, p + 20);
             const uint32_t sVa = Get32(b, s + 12), sVsize = Get32(b, s + 8);
             const uint32_t sRawSize = Get32(b, s + 16), sRaw = Get32(b, s + 20);
-            const uint64_t pSpan = (static_cast<uint64_t>(pVsize) + h.sectionAlignment - 1) / h.sectionAlignment *
-                                   h.sectionAlignment;
+            const uint64_t pSpan =
+                (static_cast<uint64_t>(pVsize) + h.sectionAlignment - 1) / h.sectionAlignment * h.sectionAlignment;
             const bool sameProtection = (pFlags & ~kContentBits) == (sFlags & ~kContentBits);
             const bool noCode = ((pFlags | sFlags) & kCode) == 0;
             const bool inMemory = static_cast<uint64_t>(pVa) + pSpan == sVa;
@@ -117,8 +119,8 @@ inline bool MergeSections(std::vector<uint8_t>& b, std::string& error) {
             const bool inFile = pRawSize == pSpan && (sRawSize == 0 || static_cast<uint64_t>(pRaw) + pRawSize == sRaw);
             const bool earlierHasData = pRawSize != 0 && !(pFlags & kUninitialized);
             // Resources and relocations keep the sections that tools look them up by.
-            const bool ownTable = HasName(b, p, ".rsrc") || HasName(b, p, ".reloc") || HasName(b, s, ".rsrc") ||
-                                  HasName(b, s, ".reloc");
+            const bool ownTable =
+                HasName(b, p, ".rsrc") || HasName(b, p, ".reloc") || HasName(b, s, ".rsrc") || HasName(b, s, ".reloc");
             if (sameProtection && noCode && inMemory && inFile && earlierHasData && !ownTable) {
                 Put32(b, p + 8, sVa + sVsize - pVa);
                 Put32(b, p + 16, pRawSize + sRawSize);

@@ -204,7 +204,8 @@ private:
         for (uint16_t i = 0; i < sectionCount; ++i) {
             uint32_t s = table + 40 * i;
             Section sec;
-            sec.name.assign(reinterpret_cast<const char*>(&bytes_[s]), strnlen(reinterpret_cast<const char*>(&bytes_[s]), 8));
+            sec.name.assign(reinterpret_cast<const char*>(&bytes_[s]),
+                            strnlen(reinterpret_cast<const char*>(&bytes_[s]), 8));
             sec.virtualSize = U32(s + 8);
             sec.virtualAddress = U32(s + 12);
             sec.rawSize = U32(s + 16);
@@ -235,7 +236,8 @@ private:
     }
 
     // Resource directory entries: (id, offset-or-subdir).
-    [[nodiscard]] std::optional<std::pair<uint32_t, uint32_t>> FindEntry(uint32_t root, uint32_t dir, uint32_t id) const {
+    [[nodiscard]] std::optional<std::pair<uint32_t, uint32_t>> FindEntry(uint32_t root, uint32_t dir,
+                                                                         uint32_t id) const {
         (void)root;
         if (!Has(dir, 16)) return std::nullopt;
         uint32_t count = static_cast<uint32_t>(U16(dir + 12)) + U16(dir + 14);
@@ -278,9 +280,15 @@ struct VersionInfo {
 };
 
 namespace detail {
-inline uint16_t R16(const std::vector<uint8_t>& b, size_t o) { return static_cast<uint16_t>(b[o] | b[o + 1] << 8); }
-inline uint32_t R32(const std::vector<uint8_t>& b, size_t o) { return R16(b, o) | static_cast<uint32_t>(R16(b, o + 2)) << 16; }
-inline size_t Align4(size_t v) { return (v + 3) & ~size_t{3}; }
+inline uint16_t R16(const std::vector<uint8_t>& b, size_t o) {
+    return static_cast<uint16_t>(b[o] | b[o + 1] << 8);
+}
+inline uint32_t R32(const std::vector<uint8_t>& b, size_t o) {
+    return R16(b, o) | static_cast<uint32_t>(R16(b, o + 2)) << 16;
+}
+inline size_t Align4(size_t v) {
+    return (v + 3) & ~size_t{3};
+}
 // Reads the header of one version block at o: length, value length, type, key; returns the
 // offset of its value (aligned) or 0 on damage.
 inline size_t Block(const std::vector<uint8_t>& b, size_t o, size_t end, uint16_t& length, uint16_t& valueLength,
@@ -335,7 +343,8 @@ inline std::optional<VersionInfo> ParseVersionInfo(const std::vector<uint8_t>& b
                     size_t svalue = Block(b, s, tableEnd, sl, sv, sk);
                     if (!svalue) return std::nullopt;
                     std::u16string text;
-                    for (size_t p = svalue; p + 1 < s + sl && R16(b, p) != 0; p += 2) text += static_cast<char16_t>(R16(b, p));
+                    for (size_t p = svalue; p + 1 < s + sl && R16(b, p) != 0; p += 2)
+                        text += static_cast<char16_t>(R16(b, p));
                     info.strings[sk] = text;
                     s = Align4(s + sl);
                 }
@@ -346,7 +355,8 @@ inline std::optional<VersionInfo> ParseVersionInfo(const std::vector<uint8_t>& b
             std::u16string vk;
             size_t vvalue = Block(b, cvalue, childEnd, vl, vv, vk);
             if (vvalue && vk == u"Translation") {
-                for (size_t p = vvalue; p + 4 <= vvalue + vv && p + 4 <= childEnd; p += 4) info.translations.push_back(R32(b, p));
+                for (size_t p = vvalue; p + 4 <= vvalue + vv && p + 4 <= childEnd; p += 4)
+                    info.translations.push_back(R32(b, p));
             }
         }
         child = Align4(childEnd);

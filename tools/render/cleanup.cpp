@@ -41,7 +41,9 @@ DeferSignals::DeferSignals() {
     ::sigprocmask(SIG_BLOCK, &block, reinterpret_cast<sigset_t*>(saved_));
 }
 
-DeferSignals::~DeferSignals() { ::sigprocmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr); }
+DeferSignals::~DeferSignals() {
+    ::sigprocmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
+}
 
 void RegisterTemporary(const std::string& path) {
     if (path.empty() || path.size() >= kPathBytes) return;

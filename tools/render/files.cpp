@@ -62,7 +62,8 @@ DatasetFiles LocateDataset(const std::string& path) {
     // Existence decides, as in the module: a FIFO named like the data file is found here and
     // then refused for what it is.
     for (const char* sub : {"LEM", "DATA"})
-        if (files.data.empty() && Exists(root / sub / (base + ".LEM"))) files.data = (root / sub / (base + ".LEM")).string();
+        if (files.data.empty() && Exists(root / sub / (base + ".LEM")))
+            files.data = (root / sub / (base + ".LEM")).string();
     for (const char* sub : {"HEADER", kOldHeaderCp932, reinterpret_cast<const char*>(u8"旧ヘッダ")})
         if (files.header.empty() && Exists(root / sub / (base + ".CSV")))
             files.header = (root / sub / (base + ".CSV")).string();
@@ -80,11 +81,13 @@ std::string HeaderProblem(const std::string& headerPath) {
     const std::string begin(head, static_cast<size_t>(in.gcount()));
     if (begin.empty()) return "the header is empty";
     if (begin.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        return reinterpret_cast<const char*>(u8"the header begins with a UTF-8 byte-order mark; the module reads code page "
-                                             u8"932 headers that begin with 縮尺");
+        return reinterpret_cast<const char*>(
+            u8"the header begins with a UTF-8 byte-order mark; the module reads code page "
+            u8"932 headers that begin with 縮尺");
     if (begin != "\x8F\x6B\x8E\xDA")
-        return reinterpret_cast<const char*>(u8"the header does not begin with 縮尺 in code page 932 (not a LEM header, "
-                                             u8"or converted to another encoding)");
+        return reinterpret_cast<const char*>(
+            u8"the header does not begin with 縮尺 in code page 932 (not a LEM header, "
+            u8"or converted to another encoding)");
     // The counts on lines 4 and 5, read as the module reads them: the value after the first
     // comma, leading blanks, a sign, digits.
     in.seekg(0);
@@ -162,7 +165,12 @@ bool AtomicOutput::Create(const std::string& target, std::string& error) {
     }
     temp_ = name;
     RegisterTemporary(temp_);
-    (void)::fchmod(fd, 0644 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
+    (void)::fchmod(
+        fd, 0644 & ~[] {
+            mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
     stream_ = ::fdopen(fd, "wb");
     if (!stream_) {
         error = temp_ + ": " + std::strerror(errno);

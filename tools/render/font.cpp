@@ -23,7 +23,9 @@ void Canvas::Set(int x, int y, Rgb c) {
 void Canvas::Blend(int x, int y, Rgb c, int a) {
     if (x < 0 || y < 0 || x >= w_ || y >= h_ || a <= 0) return;
     uint8_t* p = &px_[(static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x)) * 3];
-    auto mix = [a](uint8_t under, uint8_t over) { return static_cast<uint8_t>((under * (255 - a) + over * a + 127) / 255); };
+    auto mix = [a](uint8_t under, uint8_t over) {
+        return static_cast<uint8_t>((under * (255 - a) + over * a + 127) / 255);
+    };
     p[0] = mix(p[0], c.r);
     p[1] = mix(p[1], c.g);
     p[2] = mix(p[2], c.b);
@@ -88,7 +90,8 @@ int Font::Measure(const std::string& utf8, int size) {
     if (!impl_->face || FT_Set_Pixel_Sizes(impl_->face, 0, static_cast<FT_UInt>(size)) != 0) return 0;
     long width = 0;
     for (size_t i = 0; i < utf8.size();) {
-        if (FT_Load_Char(impl_->face, NextCodePoint(utf8, i), FT_LOAD_DEFAULT) == 0) width += impl_->face->glyph->advance.x;
+        if (FT_Load_Char(impl_->face, NextCodePoint(utf8, i), FT_LOAD_DEFAULT) == 0)
+            width += impl_->face->glyph->advance.x;
     }
     return static_cast<int>(width >> 6);
 }

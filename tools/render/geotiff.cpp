@@ -64,7 +64,8 @@ bool GeoTiffWriter::Create(const std::string& path, const GeoFrame& frame, std::
     double transform[6] = {frame.west, frame.pixelLon, 0, frame.north, 0, -frame.pixelLat};
     OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
     char* wkt = nullptr;
-    const bool georeferenced = OSRImportFromEPSG(srs, frame.epsg) == OGRERR_NONE && OSRExportToWkt(srs, &wkt) == OGRERR_NONE &&
+    const bool georeferenced = OSRImportFromEPSG(srs, frame.epsg) == OGRERR_NONE &&
+                               OSRExportToWkt(srs, &wkt) == OGRERR_NONE &&
                                GDALSetGeoTransform(ds, transform) == CE_None && GDALSetProjection(ds, wkt) == CE_None;
     CPLFree(wkt);
     OSRDestroySpatialReference(srs);

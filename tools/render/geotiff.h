@@ -10,10 +10,10 @@ namespace render {
 struct GeoFrame {
     int width = 0;
     int height = 0;
-    double west = 0, north = 0;           // degrees, outer edges of the north-west pixel
-    double pixelLon = 0, pixelLat = 0;    // degrees a pixel
+    double west = 0, north = 0;         // degrees, outer edges of the north-west pixel
+    double pixelLon = 0, pixelLat = 0;  // degrees a pixel
     int epsg = 4301;
-    std::string title;                    // UTF-8, as TIFFTAG_DOCUMENTNAME
+    std::string title;  // UTF-8, as TIFFTAG_DOCUMENTNAME
 };
 
 constexpr int16_t kGeoTiffNoData = -9999;

@@ -13,7 +13,9 @@ namespace {
 
 using gen::cli::ParseWhole;
 
-std::string Quote(const char* text) { return "'" + EscapeForTerminal(text) + "'"; }
+std::string Quote(const char* text) {
+    return "'" + EscapeForTerminal(text) + "'";
+}
 
 }  // namespace
 
@@ -71,8 +73,9 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         };
         auto number = [&](const char* name, int64_t lo, int64_t hi, int64_t& out) -> std::string {
             const char* v = nullptr;
-            if (!value(v)) return std::string(name) + " needs a whole number from " + std::to_string(lo) + " to " +
-                                  std::to_string(hi);
+            if (!value(v))
+                return std::string(name) + " needs a whole number from " + std::to_string(lo) + " to " +
+                       std::to_string(hi);
             if (!ParseWhole(v, lo, hi, out))
                 return std::string(name) + ": " + Quote(v) + " is not a whole number from " + std::to_string(lo) +
                        " to " + std::to_string(hi);
@@ -90,9 +93,12 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--format") {
             if (!value(v)) return "--format needs png or gtiff";
             const std::string f = v;
-            if (f == "png") o.format = Format::Png;
-            else if (f == "gtiff" || f == "geotiff") o.format = Format::GeoTiff;
-            else return "--format: " + Quote(v) + " is not one of png, gtiff";
+            if (f == "png")
+                o.format = Format::Png;
+            else if (f == "gtiff" || f == "geotiff")
+                o.format = Format::GeoTiff;
+            else
+                return "--format: " + Quote(v) + " is not one of png, gtiff";
         } else if (a == "--composite") {
             if (!value(v)) return "--composite needs none, dcm FILE or guidebook";
             const std::string kind = v;
@@ -123,7 +129,8 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
             int64_t lo = 0, hi = 0;
             if (!(bad = number("--range MIN", kMinHeight, kMaxHeight, lo)).empty()) return bad;
             if (!(bad = number("--range MAX", kMinHeight, kMaxHeight, hi)).empty()) return bad;
-            if (hi <= lo) return "--range: MAX (" + std::to_string(hi) + ") must be above MIN (" + std::to_string(lo) + ")";
+            if (hi <= lo)
+                return "--range: MAX (" + std::to_string(hi) + ") must be above MIN (" + std::to_string(lo) + ")";
             o.rangeMin = static_cast<int>(lo);
             o.rangeMax = static_cast<int>(hi);
             o.rangeGiven = true;

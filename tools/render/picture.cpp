@@ -18,16 +18,17 @@ constexpr int kPanelWidth = 210;
 constexpr int kPanelHeight = 430;
 constexpr int kMinWidth = 600;
 
-const char* U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+const char* U8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 
 // Hypsometric tints from the lowland (t = 0) to the summit (t = 1).
 Rgb Tint(double t) {
     static const struct {
         double at;
         Rgb c;
-    } stops[] = {{0.00, {52, 112, 66}},    {0.08, {104, 150, 84}},  {0.18, {168, 190, 112}},
-                 {0.30, {222, 208, 140}},  {0.45, {200, 156, 98}},  {0.62, {160, 108, 78}},
-                 {0.80, {138, 124, 118}},  {1.00, {250, 250, 250}}};
+    } stops[] = {{0.00, {52, 112, 66}},  {0.08, {104, 150, 84}}, {0.18, {168, 190, 112}}, {0.30, {222, 208, 140}},
+                 {0.45, {200, 156, 98}}, {0.62, {160, 108, 78}}, {0.80, {138, 124, 118}}, {1.00, {250, 250, 250}}};
     t = std::clamp(t, 0.0, 1.0);
     for (size_t i = 1; i < std::size(stops); ++i) {
         if (t <= stops[i].at) {
@@ -117,8 +118,8 @@ std::string Dms(double degrees, char positive, char negative) {
     // Tenths of a second, rounded once, so that 59.96" never prints as 60.0".
     const long tenths = std::lround(std::fabs(degrees) * 36000.0);
     char text[64];
-    std::snprintf(text, sizeof text, U8(u8"%ld°%02ld′%02ld.%ld″%c"), tenths / 36000, tenths / 600 % 60, tenths / 10 % 60,
-                  tenths % 10, hemisphere);
+    std::snprintf(text, sizeof text, U8(u8"%ld°%02ld′%02ld.%ld″%c"), tenths / 36000, tenths / 600 % 60,
+                  tenths / 10 % 60, tenths % 10, hemisphere);
     return text;
 }
 
@@ -128,7 +129,8 @@ PngMapWriter::~PngMapWriter() {
 
 int64_t PngMapWriter::MemoryFor(int mapWidth) {
     const int64_t width = std::max<int64_t>(mapWidth + kMargin * 2 + 24 + kPanelWidth, kMinWidth);
-    return 65536 * 3 + 3 * int64_t{mapWidth} * 2 + width * 3 * (1 + kTopBand + kBottomBand) + kPanelWidth * kPanelHeight * 3;
+    return 65536 * 3 + 3 * int64_t{mapWidth} * 2 + width * 3 * (1 + kTopBand + kBottomBand) +
+           kPanelWidth * kPanelHeight * 3;
 }
 
 bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) {
@@ -146,7 +148,8 @@ bool PngMapWriter::Begin(FILE* file, const MapFrame& frame, std::string& error) 
     for (auto& row : rows_) row.assign(static_cast<size_t>(frame.width), kNoValue);
     tints_.resize(65536);
     for (int v = INT16_MIN; v <= INT16_MAX; ++v)
-        tints_[static_cast<size_t>(v - INT16_MIN)] = Tint(double(v - frame.rangeMin) / (frame.rangeMax - frame.rangeMin));
+        tints_[static_cast<size_t>(v - INT16_MIN)] =
+            Tint(double(v - frame.rangeMin) / (frame.rangeMax - frame.rangeMin));
     line_.assign(static_cast<size_t>(totalWidth_) * 3, 255);
 
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, g_pngError, ErrorFn, WarningFn);
@@ -274,7 +277,8 @@ bool PngMapWriter::Finish(std::string& error) {
     for (int y = emitted_; y < middleHeight_; ++y) {
         std::fill(line_.begin(), line_.end(), 255);
         if (y < panel_->Height())
-            std::memcpy(&line_[static_cast<size_t>(panelLeft_) * 3], panel_->Row(y), static_cast<size_t>(kPanelWidth) * 3);
+            std::memcpy(&line_[static_cast<size_t>(panelLeft_) * 3], panel_->Row(y),
+                        static_cast<size_t>(kPanelWidth) * 3);
         if (!WriteRow(error)) return false;
     }
     // Below the map: the southern corners, the scale bar, the datum and the source.

@@ -18,7 +18,7 @@ namespace render {
 constexpr int16_t kNoValue = INT16_MIN;  // a cell no source filled
 
 struct MapFrame {
-    int width = 0;   // map pixels
+    int width = 0;  // map pixels
     int height = 0;
     double west = 0, east = 0, south = 0, north = 0;  // degrees, edges of the drawn area
     double pixelMetres = 5;                           // ground size of one (square) pixel

@@ -79,7 +79,8 @@ void PrintRegistration(const hostsim::Host& host, const std::vector<uint8_t>& re
     for (const hostsim::HookEntry& h : host.Registry().Hooks())
         std::printf("hook:      id %d, kind %d\n", h.id, h.kind);
     for (const hostsim::PopupEntry& p : host.Registry().Popups())
-        std::printf("popup:     %d \"%s\" under menu %d\n", p.id, EscapeForTerminal(Cp932ToUtf8(p.text)).c_str(), p.parent);
+        std::printf("popup:     %d \"%s\" under menu %d\n", p.id, EscapeForTerminal(Cp932ToUtf8(p.text)).c_str(),
+                    p.parent);
     for (const hostsim::MenuEntry& m : host.Registry().Menus())
         std::printf("menu:      %d \"%s\" %s %d\n", m.id, EscapeForTerminal(Cp932ToUtf8(m.text)).c_str(),
                     m.child ? "in popup" : "under menu", m.parentOrPopup);
@@ -145,7 +146,8 @@ private:
 // Output pixel i samples source cell floor((i + 1/2) * step): the cell under the pixel's centre.
 std::vector<int> SampleIndex(int count, double step, int limit) {
     std::vector<int> at(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) at[static_cast<size_t>(i)] = std::min(limit - 1, static_cast<int>((i + 0.5) * step));
+    for (int i = 0; i < count; ++i)
+        at[static_cast<size_t>(i)] = std::min(limit - 1, static_cast<int>((i + 0.5) * step));
     return at;
 }
 
@@ -170,22 +172,27 @@ int Run(int argc, char** argv) {
     // Everything that can be checked before the long work is checked here.
     DatasetFiles files;
     if (!o.sheet.empty()) {
-        if (const std::string why = UnreadableReason(o.sheet); !why.empty()) return Fail(kExitData, o.sheet + ": " + why);
+        if (const std::string why = UnreadableReason(o.sheet); !why.empty())
+            return Fail(kExitData, o.sheet + ": " + why);
         files = LocateDataset(o.sheet);
         if (files.data.empty())
-            return Fail(kExitData, o.sheet + ": no .LEM data file of this name in LEM/ or DATA/ beside a header folder, "
-                                             "nor beside it");
+            return Fail(kExitData, o.sheet +
+                                       ": no .LEM data file of this name in LEM/ or DATA/ beside a header folder, "
+                                       "nor beside it");
         if (files.header.empty())
-            return Fail(kExitData, o.sheet + ": no .CSV header of this name in HEADER/ or the old-header folder "
-                                             "beside LEM/, nor beside the data file");
+            return Fail(kExitData, o.sheet +
+                                       ": no .CSV header of this name in HEADER/ or the old-header folder "
+                                       "beside LEM/, nor beside the data file");
         for (const std::string& f : {files.data, files.header})
             if (const std::string why = UnreadableReason(f); !why.empty()) return Fail(kExitData, f + ": " + why);
-        if (const std::string why = HeaderProblem(files.header); !why.empty()) return Fail(kExitData, files.header + ": " + why);
+        if (const std::string why = HeaderProblem(files.header); !why.empty())
+            return Fail(kExitData, files.header + ": " + why);
         // The module's name test: the host offers it no file whose name begins with a digit.
         const std::string name = std::filesystem::path(files.data).filename().string();
         if (name[0] >= '0' && name[0] <= '9')
-            return Fail(kExitData, files.data + ": the module takes no data file whose name begins with a digit "
-                                                "(the survey's names begin with a letter); rename the .LEM and .CSV files");
+            return Fail(kExitData, files.data +
+                                       ": the module takes no data file whose name begins with a digit "
+                                       "(the survey's names begin with a letter); rename the .LEM and .CSV files");
     }
     if (o.source == Source::Dcm)
         if (const std::string why = UnreadableReason(o.dcm); !why.empty()) return Fail(kExitData, o.dcm + ": " + why);
@@ -197,7 +204,8 @@ int Run(int argc, char** argv) {
     Mounts mounts;
     if (!mounts.Ready(error)) return Fail(kExitData, error);
     const std::string sheetPath = o.sheet.empty() ? std::string() : mounts.Mount(files.data);
-    if (!o.sheet.empty() && sheetPath.empty()) return Fail(kExitData, files.data + ": cannot be linked into the host's drives");
+    if (!o.sheet.empty() && sheetPath.empty())
+        return Fail(kExitData, files.data + ": cannot be linked into the host's drives");
 
     hostsim::Reset();
     hostsim::Host& host = hostsim::Get();
@@ -243,9 +251,10 @@ int Run(int argc, char** argv) {
     if (!map || map->described != 1) {
         progress.Done();
         if (!said.empty()) return Fail(kExitData, files.data + ": the module said: " + said);
-        return Fail(kExitData, files.header + reinterpret_cast<const char*>(u8": the module refused the header: it needs row "
-                                                                            u8"records (レコード lines from line 28 on, at most "
-                                                                            u8"1,000,000) and corners that enclose an area"));
+        return Fail(kExitData,
+                    files.header + reinterpret_cast<const char*>(u8": the module refused the header: it needs row "
+                                                                 u8"records (レコード lines from line 28 on, at most "
+                                                                 u8"1,000,000) and corners that enclose an area"));
     }
     const bool backgroundRefused = o.source != Source::None && !said.empty();
     if (backgroundRefused) {
@@ -266,9 +275,10 @@ int Run(int argc, char** argv) {
     const int64_t nbx = (marginCells + cols - 1) / kBlock + o.ring - firstBx + 1;
     const int64_t nby = (marginCells + rows - 1) / kBlock + o.ring - firstBy + 1;
     if (nbx * nby > kMaxBlocks)
-        return Fail(kExitData, files.header + ": " + std::to_string(cols) + " x " + std::to_string(rows) + " cells with a ring of " +
-                                   std::to_string(o.ring) + " make " + std::to_string(nbx * nby) + " blocks; at most " +
-                                   std::to_string(kMaxBlocks) + " are rendered");
+        return Fail(kExitData, files.header + ": " + std::to_string(cols) + " x " + std::to_string(rows) +
+                                   " cells with a ring of " + std::to_string(o.ring) + " make " +
+                                   std::to_string(nbx * nby) + " blocks; at most " + std::to_string(kMaxBlocks) +
+                                   " are rendered");
     const int cellsX = static_cast<int>(nbx * kBlock), cellsY = static_cast<int>(nby * kBlock);
 
     // The drawn area's corners, and the ground size of its cells at its middle latitude.
@@ -286,9 +296,9 @@ int Run(int argc, char** argv) {
         const int64_t side = std::max(cellsX / xStep, cellsY / yStep) > 0 ? std::max(outW, outH) : 0;
         const int fit = static_cast<int>(std::min<int64_t>(kMaxScale, o.scale * (side / kMaxSide + 1)));
         if (outW < 1 || outH < 1)
-            return Fail(kExitUsage, "--scale " + std::to_string(o.scale) + " leaves no pixel of the " + std::to_string(cellsX) +
-                                        " x " + std::to_string(cellsY) + " cells: use --scale 1 to " +
-                                        std::to_string(std::min(cellsX, cellsY)));
+            return Fail(kExitUsage, "--scale " + std::to_string(o.scale) + " leaves no pixel of the " +
+                                        std::to_string(cellsX) + " x " + std::to_string(cellsY) +
+                                        " cells: use --scale 1 to " + std::to_string(std::min(cellsX, cellsY)));
         return Fail(kExitUsage, "--scale " + std::to_string(o.scale) + " makes " + std::to_string(outW) + " x " +
                                     std::to_string(outH) + " pixels, more than " + std::to_string(kMaxSide) +
                                     " a side: use --scale " + std::to_string(fit) + " or more");
@@ -297,15 +307,16 @@ int Run(int argc, char** argv) {
     const std::vector<int> rowAt = SampleIndex(static_cast<int>(outH), yStep, cellsY);  // rows from the north
     const int bandRows = static_cast<int>(std::ceil(kBlock / yStep)) + 1;
 
-    const int64_t writerMemory =
-        o.format == Format::Png ? PngMapWriter::MemoryFor(static_cast<int>(outW)) : GeoTiffWriter::MemoryFor(static_cast<int>(outW));
+    const int64_t writerMemory = o.format == Format::Png ? PngMapWriter::MemoryFor(static_cast<int>(outW))
+                                                         : GeoTiffWriter::MemoryFor(static_cast<int>(outW));
     const int64_t needed = kBaseMemory + int64_t{bandRows} * outW * 2 + outW * 4 + outH * 4 + kBlock * kBlock * 2 +
                            writerMemory + (sums.Stream() ? nbx * nby * 8 : 0);
     const int64_t budget = o.maxMemoryMb ? o.maxMemoryMb << 20 : gen::cli::PhysicalMemory() / 4;
     if (needed > budget)
-        return Fail(kExitUsage, "the render needs about " + std::to_string(needed >> 20) + " MB, more than --max-memory " +
-                                    std::to_string(budget >> 20) + " MB (" + std::to_string(kMinMemoryMb) + " to " +
-                                    std::to_string(kMaxMemoryMb) + "): raise it or use a larger --scale");
+        return Fail(kExitUsage, "the render needs about " + std::to_string(needed >> 20) +
+                                    " MB, more than --max-memory " + std::to_string(budget >> 20) + " MB (" +
+                                    std::to_string(kMinMemoryMb) + " to " + std::to_string(kMaxMemoryMb) +
+                                    "): raise it or use a larger --scale");
 
     std::vector<int16_t> block(olx::kBlockCells);
     std::vector<int16_t> band(static_cast<size_t>(bandRows) * static_cast<size_t>(outW));
@@ -317,17 +328,22 @@ int Run(int argc, char** argv) {
     auto pass = [&](const char* what, const auto& sink) -> bool {
         for (int64_t k = 0; k < nby; ++k) {
             const int64_t by = nby - 1 - k;  // block rows from the north
-            const int py0 = FirstAt(rowAt, static_cast<int>(k * kBlock)), py1 = FirstAt(rowAt, static_cast<int>((k + 1) * kBlock));
+            const int py0 = FirstAt(rowAt, static_cast<int>(k * kBlock)),
+                      py1 = FirstAt(rowAt, static_cast<int>((k + 1) * kBlock));
             for (int64_t bx = 0; bx < nbx; ++bx) {
                 std::fill(block.begin(), block.end(), kNoValue);
                 const int32_t id = BlockId(static_cast<int>(firstBx + bx), static_cast<int>(firstBy + by));
                 const double t0 = Now();
                 if (host.Maps().ReadBlock(handle, id, block.data()) != 1) ++blockFailures;
                 blockSeconds += Now() - t0;
-                if (!checksums.empty()) checksums[static_cast<size_t>(by * nbx + bx)] = Fnv1a(block.data(), block.size());
-                const int px0 = FirstAt(colAt, static_cast<int>(bx * kBlock)), px1 = FirstAt(colAt, static_cast<int>((bx + 1) * kBlock));
+                if (!checksums.empty())
+                    checksums[static_cast<size_t>(by * nbx + bx)] = Fnv1a(block.data(), block.size());
+                const int px0 = FirstAt(colAt, static_cast<int>(bx * kBlock)),
+                          px1 = FirstAt(colAt, static_cast<int>((bx + 1) * kBlock));
                 for (int py = py0; py < py1; ++py) {
-                    const int r = kBlock - 1 - (rowAt[static_cast<size_t>(py)] - static_cast<int>(k * kBlock));  // block rows run south to north
+                    const int r = kBlock - 1 -
+                                  (rowAt[static_cast<size_t>(py)] -
+                                   static_cast<int>(k * kBlock));  // block rows run south to north
                     const int16_t* src = &block[static_cast<size_t>(r) * kBlock];
                     int16_t* dst = &band[static_cast<size_t>(py - py0) * static_cast<size_t>(outW)];
                     for (int px = px0; px < px1; ++px) dst[px] = src[colAt[static_cast<size_t>(px)] - bx * kBlock];
@@ -375,11 +391,13 @@ int Run(int argc, char** argv) {
         frame.stretched = o.autoRange;
         PngMapWriter writer;
         written = writer.Begin(output.Stream(), frame, error) &&
-                  pass("drawing", [&](const int16_t* rowsIn, int count) {
-                      for (int i = 0; i < count; ++i)
-                          if (!writer.PutRow(rowsIn + static_cast<size_t>(i) * static_cast<size_t>(outW), error)) return false;
-                      return true;
-                  }) &&
+                  pass("drawing",
+                       [&](const int16_t* rowsIn, int count) {
+                           for (int i = 0; i < count; ++i)
+                               if (!writer.PutRow(rowsIn + static_cast<size_t>(i) * static_cast<size_t>(outW), error))
+                                   return false;
+                           return true;
+                       }) &&
                   writer.Finish(error);
     } else {
         GeoFrame frame;
@@ -406,19 +424,22 @@ int Run(int argc, char** argv) {
     if (sums.Stream()) {
         for (int64_t by = 0; by < nby; ++by)
             for (int64_t bx = 0; bx < nbx; ++bx)
-                std::fprintf(sums.Stream(), "%d %016llx\n", BlockId(static_cast<int>(firstBx + bx), static_cast<int>(firstBy + by)),
+                std::fprintf(sums.Stream(), "%d %016llx\n",
+                             BlockId(static_cast<int>(firstBx + bx), static_cast<int>(firstBy + by)),
                              static_cast<unsigned long long>(checksums[static_cast<size_t>(by * nbx + bx)]));
         if (!sums.Commit(error)) return Fail(kExitData, error);
     }
     if (!output.Commit(error)) return Fail(kExitData, error);
     if (blockFailures)
-        std::fprintf(stderr, "tephrix-render: warning: %d blocks could not be read (drawn as no data)\n", blockFailures);
-    std::printf("%s: %s, %lld x %lld blocks (%d x %d cells) -> %lld x %lld pixels; open %.2f s, blocks read and "
-                "composited %.2f s (%.3f ms each), encode %.2f s\n",
-                EscapeForTerminal(o.out).c_str(), EscapeForTerminal(title).c_str(), static_cast<long long>(nbx),
-                static_cast<long long>(nby), cellsX, cellsY, static_cast<long long>(outW), static_cast<long long>(outH),
-                openSeconds, blockSeconds, blockSeconds * 1000.0 / static_cast<double>(nbx * nby * (o.autoRange ? 2 : 1)),
-                encodeSeconds);
+        std::fprintf(stderr, "tephrix-render: warning: %d blocks could not be read (drawn as no data)\n",
+                     blockFailures);
+    std::printf(
+        "%s: %s, %lld x %lld blocks (%d x %d cells) -> %lld x %lld pixels; open %.2f s, blocks read and "
+        "composited %.2f s (%.3f ms each), encode %.2f s\n",
+        EscapeForTerminal(o.out).c_str(), EscapeForTerminal(title).c_str(), static_cast<long long>(nbx),
+        static_cast<long long>(nby), cellsX, cellsY, static_cast<long long>(outW), static_cast<long long>(outH),
+        openSeconds, blockSeconds, blockSeconds * 1000.0 / static_cast<double>(nbx * nby * (o.autoRange ? 2 : 1)),
+        encodeSeconds);
     return backgroundRefused && !o.allowNoBackground ? kExitNoBackground : kExitDone;
 }
 
