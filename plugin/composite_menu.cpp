@@ -1,12 +1,12 @@
 #include "plugin/composite_menu.h"
 
+#include <optional>
 #include <string>
 
 #include "platform/guard.h"
 #include "plugin/module_state.h"
 #include "ui/composite_dlg.h"
 #include "ui/composite_settings.h"
-#include "ui/messages.h"
 
 namespace {
 
@@ -18,14 +18,9 @@ void UpdateSettings() {
     const ui::CompositeSettings stored = ui::CompositeSettings::Read(id);
     stored.PutInto(dlg);
 
-    const int answer = dlg.DoModal();
-    // Without its window nothing is stored and nothing reopened; the box says why.
-    if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
-    if (answer != ui::kIdOk) return;
-
-    const ui::CompositeSettings chosen = ui::CompositeSettings::From(dlg);
-    if (chosen.ChangesComposite(stored)) (void)OLX_ClearAllViewCache();
-    chosen.WriteComposite(id);
+    // Cancelled, or without its window: nothing is stored and nothing reopened.
+    const std::optional<ui::CompositeSettings> chosen = stored.Confirm(dlg, id);
+    if (!chosen) return;
 
     // The path is handed to the host, so it lies in module storage that outlives the call.
     const char* group = OLX_GetMapgroupFile(OLX_GetActiveBaseMap());
@@ -43,7 +38,7 @@ void UpdateSettings() {
     // Set so that the open message of the reopen does not show the dialog a second time.
     ui::CompositeSettings::WriteDcmView(id, 1);
     (void)OLX_OpenMap(OLX_GetActiveView(), &info);
-    ui::CompositeSettings::WriteDcmView(id, chosen.dcmView);
+    ui::CompositeSettings::WriteDcmView(id, chosen->dcmView);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/xem_elevation.h"
@@ -55,14 +56,10 @@ void ReadAndConfirmComposite(CCompositeDlg& dlg) {
     stored.PutInto(dlg);
 
     if (dlg.DCMView != 0) return;
-    const int answer = dlg.DoModal();
-    // Without its window the user confirmed nothing: the stored settings stand, as the box says.
-    if (answer == ui::kDialogFailed) ui::ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
-    if (answer != ui::kIdOk) return;
-    const ui::CompositeSettings chosen = ui::CompositeSettings::From(dlg);
-    if (chosen.ChangesComposite(stored)) (void)OLX_ClearAllViewCache();
-    chosen.WriteComposite(id);
-    ui::CompositeSettings::WriteDcmView(id, chosen.dcmView);
+    // Cancelled, or without its window: the stored settings stand.
+    if (const std::optional<ui::CompositeSettings> chosen = stored.Confirm(dlg, id)) {
+        ui::CompositeSettings::WriteDcmView(id, chosen->dcmView);
+    }
 }
 
 // Composite step B: attach the 50 m source the dialog's fields choose. A source that cannot be

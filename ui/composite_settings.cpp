@@ -3,6 +3,7 @@
 #include "olx/host_interface.h"
 #include "platform/cp932.h"
 #include "ui/composite_dlg.h"
+#include "ui/messages.h"
 
 namespace ui {
 
@@ -45,6 +46,16 @@ CompositeSettings CompositeSettings::From(const CCompositeDlg& dlg) {
     s.dcmFile = dlg.DCMFile;
     s.dcmView = dlg.DCMView;
     return s;
+}
+
+std::optional<CompositeSettings> CompositeSettings::Confirm(CCompositeDlg& dlg, uint32_t pluginId) const {
+    const int answer = dlg.DoModal();
+    if (answer == kDialogFailed) ReportDialogUnavailable(CCompositeDlg::kDoModalOperation);
+    if (answer != kIdOk) return std::nullopt;
+    CompositeSettings chosen = From(dlg);
+    if (chosen.ChangesComposite(*this)) (void)OLX_ClearAllViewCache();
+    chosen.WriteComposite(pluginId);
+    return chosen;
 }
 
 }  // namespace ui

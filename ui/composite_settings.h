@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class CCompositeDlg;
@@ -32,6 +33,12 @@ struct CompositeSettings {
     // True when maps composited with before look different with these settings: another
     // switch, source or file (file names compared as Windows does, without regard to case).
     [[nodiscard]] bool ChangesComposite(const CompositeSettings& before) const;
+
+    // Lets the user confirm or change these settings in dlg, which holds them (PutInto). On OK
+    // the composite settings chosen are written, the host's view cache cleared first when they
+    // change the composite, and returned. Cancel writes nothing; neither does a dialog whose
+    // window cannot be made, which is told of.
+    [[nodiscard]] std::optional<CompositeSettings> Confirm(CCompositeDlg& dlg, uint32_t pluginId) const;
 
     void PutInto(CCompositeDlg& dlg) const;
     [[nodiscard]] static CompositeSettings From(const CCompositeDlg& dlg);
