@@ -57,6 +57,12 @@ public:
     }
 
 private:
+    // Takes a mapping of total bytes at base whose byte delta is the file's byte offset.
+    void Adopt(void* base, size_t total, uint64_t delta, uint64_t offset, size_t length);
+    // The platform's half: undoes a mapping Map made.
+    static void Unmap(void* base, size_t length);
+    [[nodiscard]] static bool MappingAllowed();
+
     void* base_ = nullptr;  // start of the mapping, aligned as the system requires
     size_t mappedLength_ = 0;
     const char* data_ = nullptr;

@@ -1,15 +1,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <utility>
-
 #include "platform/mapped_view.h"
 #include "platform/posix/memory_files.h"
 
 namespace platform {
 namespace {
-std::atomic<bool> g_mappingAllowed{true};
 
 uint64_t PageSize() {
     static const uint64_t size = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
@@ -17,36 +13,9 @@ uint64_t PageSize() {
 }
 }  // namespace
 
-void SetMappingAllowed(bool allowed) {
-    g_mappingAllowed = allowed;
-}
-
-MappedView::~MappedView() {
-    Reset();
-}
-
-MappedView::MappedView(MappedView&& other) noexcept
-    : base_(std::exchange(other.base_, nullptr)),
-      mappedLength_(std::exchange(other.mappedLength_, 0)),
-      data_(std::exchange(other.data_, nullptr)),
-      offset_(std::exchange(other.offset_, 0)),
-      length_(std::exchange(other.length_, 0)) {}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        base_ = std::exchange(other.base_, nullptr);
-        mappedLength_ = std::exchange(other.mappedLength_, 0);
-        data_ = std::exchange(other.data_, nullptr);
-        offset_ = std::exchange(other.offset_, 0);
-        length_ = std::exchange(other.length_, 0);
-    }
-    return *this;
-}
-
 bool MappedView::Map(File& file, uint64_t offset, size_t length) {
     Reset();
-    if (!g_mappingAllowed || length == 0) return false;
+    if (!MappingAllowed() || length == 0) return false;
     if (memory::IsDescriptor(file.fd_)) {
         // A file on the in-memory drives is viewed in place.
         data_ = memory::Bytes(memory::HandleOf(file.fd_), offset, length);
@@ -62,21 +31,12 @@ bool MappedView::Map(File& file, uint64_t offset, size_t length) {
     const size_t total = static_cast<size_t>(delta) + length;
     void* base = ::mmap(nullptr, total, PROT_READ, MAP_SHARED, file.fd_, static_cast<off_t>(start));
     if (base == MAP_FAILED) return false;
-    base_ = base;
-    mappedLength_ = total;
-    data_ = static_cast<const char*>(base) + delta;
-    offset_ = offset;
-    length_ = length;
+    Adopt(base, total, delta, offset, length);
     return true;
 }
 
-void MappedView::Reset() {
-    if (base_ != nullptr) ::munmap(base_, mappedLength_);
-    base_ = nullptr;
-    mappedLength_ = 0;
-    data_ = nullptr;
-    offset_ = 0;
-    length_ = 0;
+void MappedView::Unmap(void* base, size_t length) {
+    ::munmap(base, length);
 }
 
 }  // namespace platform
