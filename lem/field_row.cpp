@@ -168,6 +168,53 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     }
     return k;
 }
+// Sixteen fields (80 bytes, five 16-byte chunks) at a time, each group checked for the
+// blank-and-digit shape and converted while its bytes are still in registers and cache; the
+// five chunks' field starts are fixed, so the check needs no per-chunk bookkeeping. A group
+// of another shape ends the run. Runs to k + 17 <= count, so that the last 16-byte load of a
+// group stays within the 3 bytes after the run; returns where it stopped.
+[[gnu::target("ssse3")]] int BlankDigitGroupsSsse3(const char* text, int count, int32_t* values) {
+    const __m128i zeroChar = _mm_set1_epi8('0');
+    const __m128i* const notStart = reinterpret_cast<const __m128i*>(kNotFieldStarts.bytes);
+    int k = 0;
+    for (; k + 17 <= count; k += 16) {
+        const char* g = text + 5 * k;
+        __m128i c[5], y[5];
+#pragma GCC unroll 5
+        for (int i = 0; i < 5; ++i) {
+            c[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + 16 * i));
+            // 0x20 for a blank, 0x30 for a digit.
+            y[i] = _mm_min_epu8(c[i], zeroChar);
+        }
+        // Within a field of blanks then digits y never falls from one byte to the next; the
+        // byte before a field start is masked out.
+        __m128i fall = _mm_subs_epu8(_mm_and_si128(_mm_slli_si128(y[0], 1), _mm_load_si128(notStart)), y[0]);
+#pragma GCC unroll 4
+        for (int i = 1; i < 5; ++i) {
+            const __m128i before = _mm_and_si128(_mm_alignr_epi8(y[i], y[i - 1], 15), _mm_load_si128(notStart + i));
+            fall = _mm_or_si128(fall, _mm_subs_epu8(before, y[i]));
+        }
+        __m128i low = c[0], high = c[0], bits = y[0];
+#pragma GCC unroll 4
+        for (int i = 1; i < 5; ++i) {
+            low = _mm_min_epu8(low, c[i]);
+            high = _mm_max_epu8(high, c[i]);
+            bits = _mm_or_si128(bits, y[i]);
+        }
+        // Every byte within ' '..'9' and none of '!'..'/' (whose y has bits besides 0x30).
+        const __m128i bad =
+            _mm_or_si128(_mm_or_si128(_mm_subs_epu8(_mm_set1_epi8(' '), low), _mm_subs_epu8(high, _mm_set1_epi8('9'))),
+                         _mm_or_si128(_mm_andnot_si128(_mm_set1_epi8(0x30), bits), fall));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF) break;
+#pragma GCC unroll 4
+        for (int q = 0; q < 4; ++q) {
+            const char* f = g + 20 * q;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k + 4 * q),
+                             _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10)));
+        }
+    }
+    return k;
+}
 #else
 bool AllFieldsPlain(const char*, int) {
     return false;
@@ -208,13 +255,16 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     int k = 0;
     bool plain = false;
 #if defined(__SSE2__)
-    if (path == FieldRowPath::kBest && HasSsse3() && AllFieldsBlankDigits(text, 5 * count)) {
-        // The fields it leaves are plain too.
-        k = DigitFieldsSsse3(text, count, values);
-        plain = true;
+    if (path == FieldRowPath::kBest && HasSsse3()) {
+        k = BlankDigitGroupsSsse3(text, count, values);
+        if (AllFieldsBlankDigits(text + 5 * k, 5 * (count - k))) {
+            // The fields it leaves are plain too.
+            k += DigitFieldsSsse3(text + 5 * k, count - k, values + k);
+            plain = true;
+        }
     }
 #endif
-    if (plain || AllFieldsPlain(text, 5 * count)) {
+    if (plain || AllFieldsPlain(text + 5 * k, 5 * (count - k))) {
 #if defined(__SSE2__)
         for (; k + 4 <= count; k += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
