@@ -299,25 +299,32 @@ KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* 
     for (; k + 8 <= count; k += 8) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4));
-        const __m128i keep = _mm_packs_epi32(_mm_or_si128(_mm_cmpeq_epi32(v0, noData), _mm_cmpeq_epi32(v0, outside)),
-                                             _mm_or_si128(_mm_cmpeq_epi32(v1, noData), _mm_cmpeq_epi32(v1, outside)));
         // Quotients lie within 16 bits; the pack does not saturate.
         const __m128i metres = _mm_packs_epi32(quarter(v0), quarter(v1));
         __m128i* const dst = reinterpret_cast<__m128i*>(out + k);
-        const __m128i old = _mm_loadu_si128(dst);
-        _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
+        unsigned keptBits = 0;
+        if (_mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(v0, v1))) == 0) {
+            // No value below zero, so no mark: most rows have none.
+            _mm_storeu_si128(dst, metres);
+        } else {
+            const __m128i keep =
+                _mm_packs_epi32(_mm_or_si128(_mm_cmpeq_epi32(v0, noData), _mm_cmpeq_epi32(v0, outside)),
+                                _mm_or_si128(_mm_cmpeq_epi32(v1, noData), _mm_cmpeq_epi32(v1, outside)));
+            const __m128i old = _mm_loadu_si128(dst);
+            _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
+            keptBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
+            // Two mask bits a cell.
+            if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(keep)); bits != 0) {
+                note(k + std::countr_zero(bits) / 2);
+                note(k + (31 - std::countl_zero(bits)) / 2);
+            }
+        }
         if (placed != nullptr) {
-            const auto keptBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
             word |= static_cast<uint64_t>(~keptBits & 0xFFu) << (k % 64);
             if (k % 64 == 56) {
                 placed[k / 64] |= word;
                 word = 0;
             }
-        }
-        // Two mask bits a cell; rows rarely hold a mark, so this is almost never taken.
-        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(keep)); bits != 0) {
-            note(k + std::countr_zero(bits) / 2);
-            note(k + (31 - std::countl_zero(bits)) / 2);
         }
     }
     if (placed != nullptr && k % 64 != 0) placed[k / 64] |= word;
