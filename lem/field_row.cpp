@@ -17,7 +17,7 @@ namespace {
 // Written by the survey's own tools, a field is blanks, an optional minus and digits in that
 // order ("  850", "-9999", " -123"). When every field of a run has that shape, each value
 // follows from a few word operations with no per-field checks; the shape itself is checked for
-// the whole run at once.
+// a whole run, or a group of sixteen fields, at once.
 #if defined(__SSE2__)
 // Bit i of the masks is byte i of the 16 bytes at p.
 struct Classes {
