@@ -17,7 +17,7 @@ namespace {
 // Written by the survey's own tools, a field is blanks, an optional minus and digits in that
 // order ("  850", "-9999", " -123"). When every field of a run has that shape, each value
 // follows from a few word operations with no per-field checks; the shape itself is checked for
-// the whole run at once.
+// a whole run, or a group of sixteen fields, at once.
 #if defined(__SSE2__)
 // Bit i of the masks is byte i of the 16 bytes at p.
 struct Classes {
@@ -168,6 +168,53 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     }
     return k;
 }
+// Sixteen fields (80 bytes, five 16-byte chunks) at a time, each group checked for the
+// blank-and-digit shape and converted while its bytes are still in registers and cache; the
+// five chunks' field starts are fixed, so the check needs no per-chunk bookkeeping. A group
+// of another shape ends the run. Runs to k + 17 <= count, so that the last 16-byte load of a
+// group stays within the 3 bytes after the run; returns where it stopped.
+[[gnu::target("ssse3")]] int BlankDigitGroupsSsse3(const char* text, int count, int32_t* values) {
+    const __m128i zeroChar = _mm_set1_epi8('0');
+    const __m128i* const notStart = reinterpret_cast<const __m128i*>(kNotFieldStarts.bytes);
+    int k = 0;
+    for (; k + 17 <= count; k += 16) {
+        const char* g = text + 5 * k;
+        __m128i c[5], y[5];
+#pragma GCC unroll 5
+        for (int i = 0; i < 5; ++i) {
+            c[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + 16 * i));
+            // 0x20 for a blank, 0x30 for a digit.
+            y[i] = _mm_min_epu8(c[i], zeroChar);
+        }
+        // Within a field of blanks then digits y never falls from one byte to the next; the
+        // byte before a field start is masked out.
+        __m128i fall = _mm_subs_epu8(_mm_and_si128(_mm_slli_si128(y[0], 1), _mm_load_si128(notStart)), y[0]);
+#pragma GCC unroll 4
+        for (int i = 1; i < 5; ++i) {
+            const __m128i before = _mm_and_si128(_mm_alignr_epi8(y[i], y[i - 1], 15), _mm_load_si128(notStart + i));
+            fall = _mm_or_si128(fall, _mm_subs_epu8(before, y[i]));
+        }
+        __m128i low = c[0], high = c[0], bits = y[0];
+#pragma GCC unroll 4
+        for (int i = 1; i < 5; ++i) {
+            low = _mm_min_epu8(low, c[i]);
+            high = _mm_max_epu8(high, c[i]);
+            bits = _mm_or_si128(bits, y[i]);
+        }
+        // Every byte within ' '..'9' and none of '!'..'/' (whose y has bits besides 0x30).
+        const __m128i bad =
+            _mm_or_si128(_mm_or_si128(_mm_subs_epu8(_mm_set1_epi8(' '), low), _mm_subs_epu8(high, _mm_set1_epi8('9'))),
+                         _mm_or_si128(_mm_andnot_si128(_mm_set1_epi8(0x30), bits), fall));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF) break;
+#pragma GCC unroll 4
+        for (int q = 0; q < 4; ++q) {
+            const char* f = g + 20 * q;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k + 4 * q),
+                             _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10)));
+        }
+    }
+    return k;
+}
 #else
 bool AllFieldsPlain(const char*, int) {
     return false;
@@ -208,13 +255,16 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     int k = 0;
     bool plain = false;
 #if defined(__SSE2__)
-    if (path == FieldRowPath::kBest && HasSsse3() && AllFieldsBlankDigits(text, 5 * count)) {
-        // The fields it leaves are plain too.
-        k = DigitFieldsSsse3(text, count, values);
-        plain = true;
+    if (path == FieldRowPath::kBest && HasSsse3()) {
+        k = BlankDigitGroupsSsse3(text, count, values);
+        if (AllFieldsBlankDigits(text + 5 * k, 5 * (count - k))) {
+            // The fields it leaves are plain too.
+            k += DigitFieldsSsse3(text + 5 * k, count - k, values + k);
+            plain = true;
+        }
     }
 #endif
-    if (plain || AllFieldsPlain(text, 5 * count)) {
+    if (plain || AllFieldsPlain(text + 5 * k, 5 * (count - k))) {
 #if defined(__SSE2__)
         for (; k + 4 <= count; k += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
@@ -249,25 +299,32 @@ KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* 
     for (; k + 8 <= count; k += 8) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4));
-        const __m128i keep = _mm_packs_epi32(_mm_or_si128(_mm_cmpeq_epi32(v0, noData), _mm_cmpeq_epi32(v0, outside)),
-                                             _mm_or_si128(_mm_cmpeq_epi32(v1, noData), _mm_cmpeq_epi32(v1, outside)));
         // Quotients lie within 16 bits; the pack does not saturate.
         const __m128i metres = _mm_packs_epi32(quarter(v0), quarter(v1));
         __m128i* const dst = reinterpret_cast<__m128i*>(out + k);
-        const __m128i old = _mm_loadu_si128(dst);
-        _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
+        unsigned keptBits = 0;
+        if (_mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(v0, v1))) == 0) {
+            // No value below zero, so no mark: most rows have none.
+            _mm_storeu_si128(dst, metres);
+        } else {
+            const __m128i keep =
+                _mm_packs_epi32(_mm_or_si128(_mm_cmpeq_epi32(v0, noData), _mm_cmpeq_epi32(v0, outside)),
+                                _mm_or_si128(_mm_cmpeq_epi32(v1, noData), _mm_cmpeq_epi32(v1, outside)));
+            const __m128i old = _mm_loadu_si128(dst);
+            _mm_storeu_si128(dst, _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, metres)));
+            keptBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
+            // Two mask bits a cell.
+            if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(keep)); bits != 0) {
+                note(k + std::countr_zero(bits) / 2);
+                note(k + (31 - std::countl_zero(bits)) / 2);
+            }
+        }
         if (placed != nullptr) {
-            const auto keptBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(keep, keep))) & 0xFFu;
             word |= static_cast<uint64_t>(~keptBits & 0xFFu) << (k % 64);
             if (k % 64 == 56) {
                 placed[k / 64] |= word;
                 word = 0;
             }
-        }
-        // Two mask bits a cell; rows rarely hold a mark, so this is almost never taken.
-        if (const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(keep)); bits != 0) {
-            note(k + std::countr_zero(bits) / 2);
-            note(k + (31 - std::countl_zero(bits)) / 2);
         }
     }
     if (placed != nullptr && k % 64 != 0) placed[k / 64] |= word;

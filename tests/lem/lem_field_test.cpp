@@ -105,7 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"odd field in a short run", 7, 6, "1 2 3"}, RowCase{"blank field", 320, 77, "     "},
         RowCase{"byte below the digits", 320, 33, "/1234"}, RowCase{"byte above the digits", 320, 34, "1234:"},
         RowCase{"minus in the first group", 9, 1, "   -5"},
-        RowCase{"blank after digit in the last group", 9, 8, "123 4"}),
+        RowCase{"blank after digit in the last group", 9, 8, "123 4"},
+        RowCase{"control byte leading a field", 320, 250,
+                "\x10"
+                "  12"},
+        RowCase{"NUL field", 320, 20, "\0\0\0\0\0"}),
     [](const ::testing::TestParamInfo<RowCase>& info) {
         std::string name;
         for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
