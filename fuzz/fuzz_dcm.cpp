@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         map.OriginLat = 35.0;
         map.OriginLon = 138.0;
         opened = map.LinkDcm(path);
-        dcm = map.Dcm.get();
+        dcm = map.SourceAs<CDcmElevation>();
         FUZZ_CHECK(dcm != nullptr);  // stays attached also when the open fails
     } else {
         own = std::make_unique<CDcmElevation>();

@@ -573,10 +573,11 @@ protected:
 
 TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
-    map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CDcmElevation>();
+    auto* dcm = map_.SourceAs<CDcmElevation>();
+    ASSERT_EQ((dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block base(0);
-    ASSERT_EQ(map_.Dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    ASSERT_EQ(dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
     ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
     ExpectBlended(base, blended);
@@ -591,7 +592,7 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     EXPECT_EQ(plain.At(0, 6), 0);
 
     // No source: m stored on the rings too, the rest left as passed.
-    map_.Dcm.reset();
+    map_.Source.reset();
     Block none(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, none.v.data()), 1);
     EXPECT_EQ(none.At(0, 0), LemMetres(5, 0));
@@ -601,8 +602,9 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
 
 TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
-    map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CDcmElevation>();
+    auto* dcm = map_.SourceAs<CDcmElevation>();
+    ASSERT_EQ((dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block first;
     ASSERT_EQ(map_.ReadBlock(100, first.v.data()), 1);
     ASSERT_EQ(first.At(100, 100), 90);
@@ -634,16 +636,17 @@ TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
                                              return true;
                                          });
     MakeGuidebookSetId(g_setId, 1);
-    map_.Xem = std::make_unique<CXemElevation>();
-    ASSERT_EQ((map_.Xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CXemElevation>();
+    auto* xem = map_.SourceAs<CXemElevation>();
+    ASSERT_EQ((xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
     Block base(0);
-    ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    ASSERT_EQ(xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
     ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
     ExpectBlended(base, blended);
 
-    // A DCM source, when attached, is the one asked: here it has no file and zeroes the block.
-    map_.Dcm = std::make_unique<CDcmElevation>();
+    // A DCM source attached in its place is the one asked: here it has no file and zeroes the block.
+    map_.Source = std::make_unique<CDcmElevation>();
     Block dcmFirst(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, dcmFirst.v.data()), 1);
     EXPECT_EQ(dcmFirst.At(100, 100), 0);
@@ -655,9 +658,9 @@ TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
     HeaderFields header;
     WritePair(header, DataLine({"    1", "    2", "    3"}) + "\n" + DataLine({"    1", "    2", "    3"}));
     OpenAndIndex();
-    map_.Dcm = std::make_unique<CDcmElevation>();
+    map_.Source = std::make_unique<CDcmElevation>();
     ASSERT_EQ((map_.GetHeader()).status, platform::Status::kOk);
-    EXPECT_EQ(map_.Dcm, nullptr);
+    EXPECT_EQ(map_.Source, nullptr);
     EXPECT_EQ(map_.CloseDataset(), 1);
     EXPECT_EQ(map_.Opened, 0);
     EXPECT_TRUE(map_.RowTable.empty());
