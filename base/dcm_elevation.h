@@ -47,8 +47,6 @@ public:
 
     CDcmElevation();
     ~CDcmElevation() override;
-    CDcmElevation(const CDcmElevation&) = delete;
-    CDcmElevation& operator=(const CDcmElevation&) = delete;
 
     // Reads header and index. kNotThisFormat: no "BEVM" signature or a non-zero word after it;
     // kDamaged: a grid or an index count the file cannot mean; kIoError (subject: the path): the

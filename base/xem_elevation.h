@@ -24,8 +24,6 @@ public:
     // clock: calendar seconds; tests inject their own. nullptr: the system clock.
     explicit CXemElevation(Clock clock = nullptr);
     ~CXemElevation() override;
-    CXemElevation(const CXemElevation&) = delete;
-    CXemElevation& operator=(const CXemElevation&) = delete;
 
     // kIoError (subject: the set name) when the host cannot open the set, kDamaged when it opens
     // but cannot describe it.
