@@ -628,6 +628,32 @@ TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
     EXPECT_EQ(moved.At(100, 100), 0);
 }
 
+// A source that stays attached after its open failed: the DCM file zeroes every cell, the
+// guidebook set leaves the cells the sheet does not cover as the host passed them. A block
+// served again from the cache must say the same.
+TEST_F(LemBaseLayer, SourceThatCannotFillGivesTheSameBlockFromTheCache) {
+    root_.Write("C:\\DCM\\BASE.DCM", std::string("\x42\x45\x56\x4D\x01\x00", 6));  // BEVM, non-zero word
+    for (const bool dcm : {true, false}) {
+        SCOPED_TRACE(dcm ? "DCM file refused at open" : "guidebook set never opened");
+        if (dcm) {
+            map_.Source = std::make_unique<CDcmElevation>();
+            ASSERT_EQ(map_.SourceAs<CDcmElevation>()->Open("C:\\DCM\\BASE.DCM").status,
+                      platform::Status::kNotThisFormat);
+        } else {
+            map_.Source = std::make_unique<CXemElevation>();
+        }
+        // The second request comes from the cache, with other values passed in.
+        for (const int16_t passed : {kSentinel, int16_t{0x1234}}) {
+            Block block(passed);
+            ASSERT_EQ(map_.ReadBlock(100, block.v.data()), 1);
+            const int16_t base = dcm ? int16_t{0} : passed;
+            EXPECT_EQ(block.At(0, 0), LemMetres(5, 0)) << passed;
+            EXPECT_EQ(block.At(3, 3), base) << passed;  // the no-data cell
+            EXPECT_EQ(block.At(100, 100), base) << passed;
+        }
+    }
+}
+
 TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
     hostsim::Reset();
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
