@@ -51,8 +51,8 @@ public:
     int ReadBlock(int32_t blockId, int16_t* values);
 
     // Attach a 50 m source and convert the map's corner into its datum. A source of the kind
-    // already attached is opened again in place; one that fails to open stays attached (its
-    // result is passed on) and the corner is left as it was.
+    // already attached is opened again in place, one of another kind replaced; one that fails to
+    // open stays attached (its result is passed on) and the corner is left as it was.
     platform::Result LinkDcm(const char* path);
     platform::Result LinkXem(const void* setId, const char* setName);
 
