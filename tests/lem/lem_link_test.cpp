@@ -112,4 +112,14 @@ TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
     EXPECT_EQ(map.SourceOrigin.lat, -1);
 }
 
+TEST_F(LinkTest, LinkOfAnotherKindReplacesTheSource) {
+    root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6)).bytes);
+    ASSERT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk);
+    MakeGuidebookSetId(g_setId, 1);
+    EXPECT_FALSE(map.LinkXem(g_setId, "GUIDEDEM"));  // no set in this host: attached unopened
+    EXPECT_EQ(map.SourceAs<CDcmElevation>(), nullptr);
+    ASSERT_NE(map.SourceAs<CXemElevation>(), nullptr);
+    EXPECT_EQ(map.SourceAs<CXemElevation>()->Handle(), 0u);
+}
+
 }  // namespace
