@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <iterator>
 #include <cstring>
 
 #include "base/le_bytes.h"
 #include "base/resample.h"
+#include "olx/host_interface.h"
 
 namespace {
 
@@ -33,35 +33,19 @@ void ReadOrZero(platform::File& file, int64_t offset, void* buffer, size_t size)
     if (done < size) std::memset(bytes + done, 0, size - done);
 }
 
-const int16_t* LookupTile(void* context, int32_t tileId) {
-    return static_cast<CDcmElevation*>(context)->GetTile(tileId);
-}
-
 }  // namespace
 
-CDcmElevation::CDcmElevation() {
-    ClearSlots();
-    ClearStore();
-}
+CDcmElevation::CDcmElevation() = default;
 
 CDcmElevation::~CDcmElevation() = default;
-
-void CDcmElevation::ClearSlots() {
-    std::fill(std::begin(slotId_), std::end(slotId_), -1);
-}
-
-void CDcmElevation::ClearStore() {
-    std::fill(std::begin(storeId_), std::end(storeId_), -1);
-    std::fill(std::begin(storeUse_), std::end(storeUse_), 0);
-}
 
 platform::Result CDcmElevation::Open(const char* path) {
     index_.clear();
     index_.shrink_to_fit();
     indexCount_ = 0;
     ready_ = false;
-    ClearSlots();
-    ClearStore();
+    slots_.Clear();
+    store_.Clear();
     tileFile_.Close();
     const size_t length = path != nullptr ? std::strlen(path) : kMaxPath;
     if (length >= kMaxPath) {
@@ -117,6 +101,18 @@ bool CDcmElevation::HasDatumTag() const {
     return std::memcmp(header_ + kDatumTagOffset, kDatumTag, 4) == 0;
 }
 
+int32_t CDcmElevation::Datum() const {
+    if (!HasDatumTag()) return olx::kModuleDatum;
+    return OLX_GetDatumbyShortString(DatumName().c_str());
+}
+
+base::SourceStamp CDcmElevation::Stamp() const {
+    base::SourceStamp stamp;
+    stamp.hasFile = true;
+    stamp.file = platform::StampOf(filePath_);
+    return stamp;
+}
+
 std::string CDcmElevation::DatumName() const {
     if (!HasDatumTag()) return {};
     const auto* name = reinterpret_cast<const char*>(header_ + kDatumNameOffset);
@@ -125,75 +121,48 @@ std::string CDcmElevation::DatumName() const {
     return std::string(name, length);
 }
 
-int CDcmElevation::FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                             double cellsPerDegLon, const base::RowRange* rows) {
-    return FillBlockWith(&base::ResampleBlock, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, rows);
-}
-
 int CDcmElevation::FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
                                  double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows) {
     // One status query a fill; a file that changed on disk is opened and read afresh.
     const platform::FileStamp stamp = ready_ ? platform::StampOf(filePath_) : platform::FileStamp{};
     if (!tileFile_.IsOpen() || !(stamp == tileFileStamp_)) {
         tileFile_.Close();
-        ClearStore();
+        store_.Clear();
         if (!ready_ || !stamp.isFile || !tileFile_.Open(filePath_)) {
             base::FillRows(block, rows, 0);
             return 0;
         }
         tileFileStamp_ = stamp;
     }
-    ClearSlots();
+    slots_.Clear();
     const base::SourceGrid grid{base::LoadI32(header_ + kLatSecondsOffset) * kDegreesPerSecond,
                                 base::LoadI32(header_ + kLonSecondsOffset) * kDegreesPerSecond,
                                 static_cast<double>(base::LoadI32(header_ + kCellsLatOffset)),
                                 static_cast<double>(base::LoadI32(header_ + kCellsLonOffset))};
-    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid, &LookupTile, this,
-                        0, rows);
+    base::FillFromTiles(resampler, blockId, block, lat0, lon0, cellsPerDegLat, cellsPerDegLon, grid,
+                        &LookupTile<CDcmElevation>, this, 0, rows);
     return 1;
 }
 
 const int16_t* CDcmElevation::GetTile(int32_t tileId) {
-    int32_t offset = 0;
-    // A free slot holds no tile, whatever identifier is asked for.
-    for (int i = 0; i < kSlots; ++i) {
-        if (slotId_[i] == tileId && tileId != -1) {
-            if (slotZero_[i] || !FindTile(tileId, &offset)) return g_zeroTile;
-            return StoredTile(tileId, offset);
-        }
-    }
-    int slot = -1;
-    for (int i = 0; i < kSlots && slot < 0; ++i) {
-        if (slotId_[i] == -1) slot = i;
-    }
-    if (slot < 0) slot = 0;
-    slotId_[slot] = tileId;
-    slotZero_[slot] = !FindTile(tileId, &offset);
-    return slotZero_[slot] ? g_zeroTile : StoredTile(tileId, offset);
+    const Slot& slot = slots_.Get(tileId, [&](Slot& fresh) { fresh.zero = !FindTile(tileId, &fresh.offset); });
+    return slot.zero ? g_zeroTile : StoredTile(tileId, slot.offset);
 }
 
 const int16_t* CDcmElevation::StoredTile(int32_t tileId, int32_t offset) {
-    int victim = 0;
-    for (int i = 0; i < kStoredTiles; ++i) {
-        if (storeId_[i] == tileId) {
-            storeUse_[i] = ++storeClock_;
-            return storeValues_[i];
-        }
-        if (storeUse_[i] < storeUse_[victim]) victim = i;
-    }
-    // The least recently used tile goes; a free entry has never been used.
-    storeId_[victim] = tileId;
-    storeUse_[victim] = ++storeClock_;
-    int16_t* values = storeValues_[victim];
-    ++tileReads_;
-    ReadOrZero(tileFile_, offset, values, kTileBytes);
-    if constexpr (std::endian::native == std::endian::big) {
-        for (int i = 0; i < olx::kBlockCells; ++i) {
-            const auto u = static_cast<uint16_t>(values[i]);
-            values[i] = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
-        }
-    }
-    return values;
+    return store_
+        .Get(tileId,
+             [&](Values& values) {
+                 ++tileReads_;
+                 ReadOrZero(tileFile_, offset, values.data(), kTileBytes);
+                 if constexpr (std::endian::native == std::endian::big) {
+                     for (int16_t& v : values) {
+                         const auto u = static_cast<uint16_t>(v);
+                         v = static_cast<int16_t>(static_cast<uint16_t>((u >> 8) | (u << 8)));
+                     }
+                 }
+             })
+        .data();
 }
 
 bool CDcmElevation::FindTile(int32_t tileId, int32_t* offset) const {

@@ -3,16 +3,19 @@
 // small store across fills, and the file stays open, until the file changes on disk.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/elevation_source.h"
 #include "base/resample.h"
+#include "base/tile_cache.h"
 #include "olx/block_geometry.h"
 #include "platform/file.h"
 #include "platform/result.h"
 
-class CDcmElevation {
+class CDcmElevation final : public base::ElevationSource {
 public:
     static constexpr int kHeaderSize = 214;
     static constexpr int kIndexEntrySize = 16;
@@ -43,21 +46,20 @@ public:
     static constexpr int kDatumNameSize = 180;
 
     CDcmElevation();
-    virtual ~CDcmElevation();
-    CDcmElevation(const CDcmElevation&) = delete;
-    CDcmElevation& operator=(const CDcmElevation&) = delete;
+    ~CDcmElevation() override;
 
     // Reads header and index. kNotThisFormat: no "BEVM" signature or a non-zero word after it;
     // kDamaged: a grid or an index count the file cannot mean; kIoError (subject: the path): the
     // file cannot be opened, or the path is kMaxPath bytes or more; kNoMemory: no room for the index.
     platform::Result Open(const char* path);
-    // 1 when the block was resampled; 0 when it was zeroed because the file is not usable.
-    // rows, when given, limits what is written to those ranges (base::ResampleBlock).
-    int FillBlock(int32_t blockId, int16_t* block, double lat0, double lon0, double cellsPerDegLat,
-                  double cellsPerDegLon, const base::RowRange* rows = nullptr);
-    // FillBlock with another resampler of ResampleBlock's contract.
+    // 0 when the file is not usable: the cells asked for are then zeroed.
     int FillBlockWith(base::Resampler resampler, int32_t blockId, int16_t* block, double lat0, double lon0,
-                      double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows = nullptr);
+                      double cellsPerDegLat, double cellsPerDegLon, const base::RowRange* rows = nullptr) override;
+    [[nodiscard]] bool WritesEveryCell() const override { return true; }
+    // The tagged datum's code from the host, else the module's datum.
+    [[nodiscard]] int32_t Datum() const override;
+    // The file at FilePath() as it is now.
+    [[nodiscard]] base::SourceStamp Stamp() const override;
     // The tile's values, through the slots; a tile the index lacks reads as zeros. The values
     // stay valid until the next lookup.
     const int16_t* GetTile(int32_t tileId);
@@ -69,7 +71,7 @@ public:
     [[nodiscard]] std::string DatumName() const;
     [[nodiscard]] const uint8_t* Header() const { return header_; }
     [[nodiscard]] int32_t IndexCount() const { return indexCount_; }
-    [[nodiscard]] int32_t SlotId(int slot) const { return slotId_[slot]; }
+    [[nodiscard]] int32_t SlotId(int slot) const { return slots_.Id(slot); }
     // Tiles read from the file during fills (an indexed tile that the store did not hold).
     [[nodiscard]] int64_t TileReads() const { return tileReads_; }
 
@@ -78,8 +80,13 @@ private:
         int32_t tileId;
         int32_t offset;
     };
-    void ClearSlots();
-    void ClearStore();
+    // A fill's slot: whether the index lacks the tile, else where its values lie in the file.
+    struct Slot {
+        bool zero;
+        int32_t offset;
+    };
+    using Values = std::array<int16_t, olx::kBlockCells>;
+
     // The offset of the first entry in file order that names tileId; false when none does.
     [[nodiscard]] bool FindTile(int32_t tileId, int32_t* offset) const;
     // An indexed tile from the store, read from the file when the store lacks it.
@@ -96,11 +103,7 @@ private:
     platform::File tileFile_;
     platform::FileStamp tileFileStamp_;
     int64_t tileReads_ = 0;
-    int32_t slotId_[kSlots];
-    // A slot that holds a tile the index lacks points at one shared zero tile.
-    bool slotZero_[kSlots] = {};
-    int32_t storeId_[kStoredTiles];
-    uint64_t storeUse_[kStoredTiles] = {};
-    uint64_t storeClock_ = 0;
-    int16_t storeValues_[kStoredTiles][olx::kBlockCells];
+    // Cleared at every fill; a slot whose tile the index lacks reads one shared zero tile.
+    base::TileCache<Slot, kSlots, base::ReplaceFirstSlot> slots_;
+    base::TileCache<Values, kStoredTiles, base::LeastRecentlyUsed> store_;
 };

@@ -9,9 +9,9 @@ namespace lem {
 bool BlockInputs::SameAs(const BlockInputs& other) const {
     return margin == other.margin && cols == other.cols && rows == other.rows && recordCount == other.recordCount &&
            rowTable == other.rowTable && rowTableSize == other.rowTableSize && lineBufferSize == other.lineBufferSize &&
-           dcm == other.dcm && xem == other.xem && xemHandle == other.xemHandle && sourceLat == other.sourceLat &&
+           source == other.source && sourceStamp.SameAs(other.sourceStamp) && sourceLat == other.sourceLat &&
            sourceLon == other.sourceLon && cellsPerDegLat == other.cellsPerDegLat &&
-           cellsPerDegLon == other.cellsPerDegLon && data == other.data && (dcm == nullptr || dcmFile == other.dcmFile);
+           cellsPerDegLon == other.cellsPerDegLon && data == other.data;
 }
 
 bool CBlockCache::Find(int32_t blockId, const BlockInputs& inputs, int16_t* values) {

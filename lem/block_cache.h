@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/elevation_source.h"
 #include "olx/block_geometry.h"
 #include "platform/file.h"
 
@@ -22,15 +23,13 @@ struct BlockInputs {
     const void* rowTable = nullptr;
     size_t rowTableSize = 0;
     size_t lineBufferSize = 0;
-    const void* dcm = nullptr;
-    const void* xem = nullptr;
-    uint32_t xemHandle = 0;
+    uint64_t source = 0;  // the source's serial, 0 without one
+    base::SourceStamp sourceStamp;
     double sourceLat = 0;
     double sourceLon = 0;
     double cellsPerDegLat = 0;
     double cellsPerDegLon = 0;
     platform::FileStamp data;
-    platform::FileStamp dcmFile;  // compared only when a DCM source is attached
 
     [[nodiscard]] bool SameAs(const BlockInputs& other) const;
 };

@@ -1,32 +1,32 @@
 // CLemMap's attachment of a 50 m source and the conversion of the map's corner into its datum.
+// A new source is a class derived from base::ElevationSource and one Link line here.
 #include <memory>
-#include <string>
 
 #include "base/dcm_elevation.h"
 #include "base/xem_elevation.h"
 #include "lem/lem_map.h"
 
-platform::Result CLemMap::LinkDcm(const char* path) {
-    if (!Dcm && !platform::TryAllocate([&] { Dcm = std::make_unique<CDcmElevation>(); })) {
-        return platform::Result::NoMemory("CLemMap::LinkDcm");
+template <typename Kind, typename OpenSource>
+platform::Result CLemMap::Link(const char* operation, OpenSource&& open) {
+    Kind* source = SourceAs<Kind>();
+    if (source == nullptr) {
+        std::unique_ptr<Kind> made;
+        if (!platform::TryAllocate([&] { made = std::make_unique<Kind>(); })) {
+            return platform::Result::NoMemory(operation);
+        }
+        source = made.get();
+        Source = std::move(made);
     }
-    if (const platform::Result opened = Dcm->Open(path); !opened) return opened;
-    int32_t datum = olx::kModuleDatum;
-    if (Dcm->HasDatumTag()) {
-        const std::string name = Dcm->DatumName();
-        datum = OLX_GetDatumbyShortString(name.c_str());
-    }
+    if (const platform::Result opened = open(*source); !opened) return opened;
     const tagGEOPOS corner{OriginLat, OriginLon};
-    OLX_ConvertDatum(&corner, &SourceOrigin, olx::kModuleDatum, datum);
+    OLX_ConvertDatum(&corner, &SourceOrigin, olx::kModuleDatum, source->Datum());
     return platform::Result::Ok();
 }
 
+platform::Result CLemMap::LinkDcm(const char* path) {
+    return Link<CDcmElevation>("CLemMap::LinkDcm", [&](CDcmElevation& dcm) { return dcm.Open(path); });
+}
+
 platform::Result CLemMap::LinkXem(const void* setId, const char* setName) {
-    if (!Xem && !platform::TryAllocate([&] { Xem = std::make_unique<CXemElevation>(); })) {
-        return platform::Result::NoMemory("CLemMap::LinkXem");
-    }
-    if (const platform::Result opened = Xem->Open(setId, setName); !opened) return opened;
-    const tagGEOPOS corner{OriginLat, OriginLon};
-    OLX_ConvertDatum(&corner, &SourceOrigin, olx::kModuleDatum, Xem->Info().datum);
-    return platform::Result::Ok();
+    return Link<CXemElevation>("CLemMap::LinkXem", [&](CXemElevation& xem) { return xem.Open(setId, setName); });
 }

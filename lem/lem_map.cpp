@@ -8,8 +8,7 @@
 #include <utility>
 
 #include "base/block_id.h"
-#include "base/dcm_elevation.h"
-#include "base/xem_elevation.h"
+#include "base/elevation_source.h"
 #include "lem/field_row.h"
 #include "lem/path.h"
 #include "lem/seam_blend.h"
@@ -179,8 +178,7 @@ void CLemMap::ClearState() {
     // storage that FreeBuffers has already emptied in every path that reaches this.
     LineBuffer.clear();
     RowTable.clear();
-    Dcm.reset();
-    Xem.reset();
+    Source.reset();
     Folder.clear();
     BaseName.clear();
     dataPathPrimary_.clear();
@@ -201,8 +199,7 @@ void CLemMap::FreeBuffers() {
     std::vector<int16_t>().swap(seamBuffer_);
     std::vector<char>().swap(LineBuffer);
     std::vector<int64_t>().swap(RowTable);
-    Dcm.reset();
-    Xem.reset();
+    Source.reset();
 }
 
 int CLemMap::CloseDataset() {
@@ -425,15 +422,15 @@ lem::BlockInputs CLemMap::CurrentInputs(const platform::FileStamp& data) const {
     in.rowTable = RowTable.data();
     in.rowTableSize = RowTable.size();
     in.lineBufferSize = LineBuffer.size();
-    in.dcm = Dcm.get();
-    in.xem = Xem.get();
-    in.xemHandle = Xem ? Xem->Handle() : 0;
+    if (Source) {
+        in.source = Source->Serial();
+        in.sourceStamp = Source->Stamp();
+    }
     in.sourceLat = SourceOrigin.lat;
     in.sourceLon = SourceOrigin.lon;
     in.cellsPerDegLat = CellsPerDegLat;
     in.cellsPerDegLon = CellsPerDegLon;
     in.data = data;
-    if (Dcm) in.dcmFile = platform::StampOf(Dcm->FilePath());
     return in;
 }
 
@@ -470,17 +467,15 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     const int64_t top = int64_t{Rows} - 1 + kBlockSide * r2 - cell.firstRow;
     const bool places = indexed && c0 >= 0 && c0 < Cols;
     // A margin block without a background: nothing to write, nothing worth keeping.
-    if (!places && !Dcm && !Xem) return 1;
+    base::ElevationSource* const source = Source.get();
+    if (!places && source == nullptr) return 1;
 
-    const bool background = Dcm != nullptr || Xem != nullptr;
+    const bool background = source != nullptr;
+    // A source that writes every cell also when it cannot fill leaves no cell as the host passed it.
+    const bool writesAll = background && source->WritesEveryCell();
     const auto fill = [&](int16_t* block, const base::RowRange* ranges) {
-        if (Dcm)
-            return Dcm->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon,
-                                  ranges);
-        if (Xem)
-            return Xem->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon,
-                                  ranges);
-        return 0;
+        return source->FillBlock(blockId, block, SourceOrigin.lat, SourceOrigin.lon, CellsPerDegLat, CellsPerDegLon,
+                                 ranges);
     };
     // Without memory for the cache blocks are read afresh every time.
     if (!blockCache_) (void)platform::TryAllocate([&] { blockCache_ = std::make_unique<lem::CBlockCache>(); });
@@ -488,8 +483,7 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     bool blend = false;
     const auto filled = [&](int result) {
         blend = result == 1;
-        // The DCM source writes every cell, also when it cannot fill.
-        if (Dcm || blend) written.SetAll();
+        if (writesAll || blend) written.SetAll();
     };
     const auto keep = [&] {
         if (blockCache_) blockCache_->Store(blockId, inputs, values, written);
@@ -550,8 +544,8 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
         }
         int16_t baseRow[kBlockSide];
         if (!deferred) std::memcpy(baseRow, out, sizeof baseRow);
-        // A guidebook set that cannot fill leaves the other cells as the host passed them.
-        const lem::KeptCells kept = lem::StoreMetres(parsed, delivered, out, Dcm ? nullptr : written.RowBits(d));
+        // A source that cannot fill may leave the other cells as the host passed them.
+        const lem::KeptCells kept = lem::StoreMetres(parsed, delivered, out, writesAll ? nullptr : written.RowBits(d));
         const lem::SeamRow seam{L, c0, Cols, Rows};
         const lem::SeamCells cells = lem::CellsForBase(seam, delivered, kept);
         if (deferred) baseCells[d] = cells.fill;

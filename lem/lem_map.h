@@ -7,14 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/elevation_source.h"
 #include "lem/block_cache.h"
 #include "olx/host_interface.h"
 #include "platform/file.h"
 #include "platform/mapped_view.h"
 #include "platform/result.h"
-
-class CDcmElevation;
-class CXemElevation;
 
 namespace lem {
 // The margin in 320-cell blocks around the sheet until the first map-info message sets it from
@@ -52,8 +50,9 @@ public:
     // Fills one 320 x 320 block (row 0 south, column 0 west) for a block identifier.
     int ReadBlock(int32_t blockId, int16_t* values);
 
-    // Attach a 50 m source; both keep the source attached when its open fails (its result is
-    // passed on).
+    // Attach a 50 m source and convert the map's corner into its datum. A source of the kind
+    // already attached is opened again in place, one of another kind replaced; one that fails to
+    // open stays attached (its result is passed on) and the corner is left as it was.
     platform::Result LinkDcm(const char* path);
     platform::Result LinkXem(const void* setId, const char* setName);
 
@@ -81,8 +80,13 @@ public:
     std::string Folder;
     std::string BaseName;
     std::vector<char> LineBuffer;  // Cols * 5 + 13 bytes after GetHeader, empty before
-    std::unique_ptr<CDcmElevation> Dcm;
-    std::unique_ptr<CXemElevation> Xem;
+    // The 50 m source under the sheet and its margin, if any.
+    std::unique_ptr<base::ElevationSource> Source;
+    // The attached source when it is a Kind, else nullptr.
+    template <typename Kind>
+    [[nodiscard]] Kind* SourceAs() const {
+        return dynamic_cast<Kind*>(Source.get());
+    }
     tagGEOPOS SourceOrigin{};
     // Distinct for every record made in this process, so that whoever held a record can tell
     // it from one that replaced it at the same address.
@@ -101,6 +105,11 @@ public:
     static constexpr int32_t kMaxRowFlags = 1000000;
 
 private:
+    // The one way a source is attached: make a Kind unless one is attached, open(Kind&), then
+    // convert the corner into its datum. operation names a failed allocation.
+    template <typename Kind, typename OpenSource>
+    platform::Result Link(const char* operation, OpenSource&& open);
+
     // The data path ReadBlock uses, with the stamp of what it names (one status query when the
     // LEM\ path exists).
     const std::string& ResolveDataPath(platform::FileStamp* stamp) const;

@@ -573,10 +573,11 @@ protected:
 
 TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
-    map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CDcmElevation>();
+    auto* dcm = map_.SourceAs<CDcmElevation>();
+    ASSERT_EQ((dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block base(0);
-    ASSERT_EQ(map_.Dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    ASSERT_EQ(dcm->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
     ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
     ExpectBlended(base, blended);
@@ -591,7 +592,7 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
     EXPECT_EQ(plain.At(0, 6), 0);
 
     // No source: m stored on the rings too, the rest left as passed.
-    map_.Dcm.reset();
+    map_.Source.reset();
     Block none(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, none.v.data()), 1);
     EXPECT_EQ(none.At(0, 0), LemMetres(5, 0));
@@ -601,8 +602,9 @@ TEST_F(LemBaseLayer, DcmFilledBlockBlendsOnTheRings) {
 
 TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
     root_.Write("C:\\DCM\\BASE.DCM", ConstantDcm(90, 35 * 3600, 138 * 3600, 1800));
-    map_.Dcm = std::make_unique<CDcmElevation>();
-    ASSERT_EQ((map_.Dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CDcmElevation>();
+    auto* dcm = map_.SourceAs<CDcmElevation>();
+    ASSERT_EQ((dcm->Open("C:\\DCM\\BASE.DCM")).status, platform::Status::kOk);
     Block first;
     ASSERT_EQ(map_.ReadBlock(100, first.v.data()), 1);
     ASSERT_EQ(first.At(100, 100), 90);
@@ -626,6 +628,32 @@ TEST_F(LemBaseLayer, ReplacedDcmFileAndChangedCompositeAreReadAfresh) {
     EXPECT_EQ(moved.At(100, 100), 0);
 }
 
+// A source that stays attached after its open failed: the DCM file zeroes every cell, the
+// guidebook set leaves the cells the sheet does not cover as the host passed them. A block
+// served again from the cache must say the same.
+TEST_F(LemBaseLayer, SourceThatCannotFillGivesTheSameBlockFromTheCache) {
+    root_.Write("C:\\DCM\\BASE.DCM", std::string("\x42\x45\x56\x4D\x01\x00", 6));  // BEVM, non-zero word
+    for (const bool dcm : {true, false}) {
+        SCOPED_TRACE(dcm ? "DCM file refused at open" : "guidebook set never opened");
+        if (dcm) {
+            map_.Source = std::make_unique<CDcmElevation>();
+            ASSERT_EQ(map_.SourceAs<CDcmElevation>()->Open("C:\\DCM\\BASE.DCM").status,
+                      platform::Status::kNotThisFormat);
+        } else {
+            map_.Source = std::make_unique<CXemElevation>();
+        }
+        // The second request comes from the cache, with other values passed in.
+        for (const int16_t passed : {kSentinel, int16_t{0x1234}}) {
+            Block block(passed);
+            ASSERT_EQ(map_.ReadBlock(100, block.v.data()), 1);
+            const int16_t base = dcm ? int16_t{0} : passed;
+            EXPECT_EQ(block.At(0, 0), LemMetres(5, 0)) << passed;
+            EXPECT_EQ(block.At(3, 3), base) << passed;  // the no-data cell
+            EXPECT_EQ(block.At(100, 100), base) << passed;
+        }
+    }
+}
+
 TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
     hostsim::Reset();
     hostsim::Get().Guidebook().SetSource(hostsim::MakeSetInfo(35.0, 138.0, 1800, 1800, hostsim::kDatumTokyo),
@@ -634,16 +662,17 @@ TEST_F(LemBaseLayer, GuidebookSetFillsWhenNoDcmIsAttached) {
                                              return true;
                                          });
     MakeGuidebookSetId(g_setId, 1);
-    map_.Xem = std::make_unique<CXemElevation>();
-    ASSERT_EQ((map_.Xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
+    map_.Source = std::make_unique<CXemElevation>();
+    auto* xem = map_.SourceAs<CXemElevation>();
+    ASSERT_EQ((xem->Open(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
     Block base(0);
-    ASSERT_EQ(map_.Xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
+    ASSERT_EQ(xem->FillBlock(100, base.v.data(), map_.SourceOrigin.lat, map_.SourceOrigin.lon, 18000, 18000), 1);
     Block blended;
     ASSERT_EQ(map_.ReadBlock(100, blended.v.data()), 1);
     ExpectBlended(base, blended);
 
-    // A DCM source, when attached, is the one asked: here it has no file and zeroes the block.
-    map_.Dcm = std::make_unique<CDcmElevation>();
+    // A DCM source attached in its place is the one asked: here it has no file and zeroes the block.
+    map_.Source = std::make_unique<CDcmElevation>();
     Block dcmFirst(kSentinel);
     ASSERT_EQ(map_.ReadBlock(100, dcmFirst.v.data()), 1);
     EXPECT_EQ(dcmFirst.At(100, 100), 0);
@@ -655,9 +684,9 @@ TEST_F(LemBlocks, GetHeaderDropsTheAttachedSource) {
     HeaderFields header;
     WritePair(header, DataLine({"    1", "    2", "    3"}) + "\n" + DataLine({"    1", "    2", "    3"}));
     OpenAndIndex();
-    map_.Dcm = std::make_unique<CDcmElevation>();
+    map_.Source = std::make_unique<CDcmElevation>();
     ASSERT_EQ((map_.GetHeader()).status, platform::Status::kOk);
-    EXPECT_EQ(map_.Dcm, nullptr);
+    EXPECT_EQ(map_.Source, nullptr);
     EXPECT_EQ(map_.CloseDataset(), 1);
     EXPECT_EQ(map_.Opened, 0);
     EXPECT_TRUE(map_.RowTable.empty());

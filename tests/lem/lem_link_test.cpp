@@ -71,19 +71,19 @@ TEST_F(LinkTest, DcmDatumDecidesTheConversion) {
 TEST_F(LinkTest, DcmThatCannotBeOpenedStaysAttachedWithoutConversion) {
     root.Write(kPath, std::vector<uint8_t>{'B', 'E', 'V', 'M', 1, 0});
     EXPECT_FALSE(map.LinkDcm(kPath));
-    ASSERT_NE(map.Dcm, nullptr);
-    EXPECT_FALSE(map.Dcm->Ready());
+    ASSERT_NE(map.SourceAs<CDcmElevation>(), nullptr);
+    EXPECT_FALSE(map.SourceAs<CDcmElevation>()->Ready());
     EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);
     EXPECT_EQ(map.SourceOrigin.lat, -1);
     const std::string tooLong = "C:\\" + std::string(252, 'D') + "\\A.DCM";
     EXPECT_FALSE(map.LinkDcm(tooLong.c_str()));
 
     // The same object serves a later link.
-    const CDcmElevation* first = map.Dcm.get();
+    const CDcmElevation* first = map.SourceAs<CDcmElevation>();
     root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6)).bytes);
     EXPECT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk);
-    EXPECT_EQ(map.Dcm.get(), first);
-    EXPECT_TRUE(map.Dcm->Ready());
+    EXPECT_EQ(map.SourceAs<CDcmElevation>(), first);
+    EXPECT_TRUE(map.SourceAs<CDcmElevation>()->Ready());
 }
 
 TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
@@ -92,7 +92,7 @@ TEST_F(LinkTest, GuidebookConvertsIntoTheSetDatum) {
     MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().Log().Clear();
     ASSERT_EQ((map.LinkXem(g_setId, "GUIDEDEM")).status, platform::Status::kOk);
-    ASSERT_NE(map.Xem, nullptr);
+    ASSERT_NE(map.SourceAs<CXemElevation>(), nullptr);
     EXPECT_EQ(hostsim::Get().Log().Names(hostsim::Call::Kind::Host),
               (std::vector<std::string>{"OLX_XEM_Open", "OLX_XEM_GetMapsetInfo", "OLX_ConvertDatum"}));
     EXPECT_EQ(hostsim::Get().Log().Calls("OLX_ConvertDatum")[0].args, "(35.25, 138.5), out, 1, 2");
@@ -106,10 +106,20 @@ TEST_F(LinkTest, GuidebookThatCannotBeOpenedStaysAttachedWithoutConversion) {
     MakeGuidebookSetId(g_setId, 1);
     hostsim::Get().Log().Clear();
     EXPECT_FALSE(map.LinkXem(g_setId, "GUIDEDEM"));
-    ASSERT_NE(map.Xem, nullptr);
-    EXPECT_EQ(map.Xem->Handle(), 0u);
+    ASSERT_NE(map.SourceAs<CXemElevation>(), nullptr);
+    EXPECT_EQ(map.SourceAs<CXemElevation>()->Handle(), 0u);
     EXPECT_EQ(hostsim::Get().Log().Count("OLX_ConvertDatum"), 0);
     EXPECT_EQ(map.SourceOrigin.lat, -1);
+}
+
+TEST_F(LinkTest, LinkOfAnotherKindReplacesTheSource) {
+    root.Write(kPath, gen::BuildDcm(gen::LayoutForBox(35.2, 138.4, 35.4, 138.6)).bytes);
+    ASSERT_EQ((map.LinkDcm(kPath)).status, platform::Status::kOk);
+    MakeGuidebookSetId(g_setId, 1);
+    EXPECT_FALSE(map.LinkXem(g_setId, "GUIDEDEM"));  // no set in this host: attached unopened
+    EXPECT_EQ(map.SourceAs<CDcmElevation>(), nullptr);
+    ASSERT_NE(map.SourceAs<CXemElevation>(), nullptr);
+    EXPECT_EQ(map.SourceAs<CXemElevation>()->Handle(), 0u);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/dcm_elevation.h"
+#include "base/xem_elevation.h"
 #include "lem/lem_map.h"
 #include "res/resource_ids.h"
 #include "tests/plugin/plugin_fixture.h"
@@ -49,8 +51,8 @@ TEST_F(CompositeOpenTest, HiddenDialogReadsSettingsAndWritesOnlyRegion) {
     EXPECT_EQ(Dialogs(), 0);
     EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     ASSERT_NE(Record(), nullptr);
-    EXPECT_EQ(Record()->Dcm, nullptr);
-    EXPECT_EQ(Record()->Xem, nullptr);
+    EXPECT_EQ(Record()->SourceAs<CDcmElevation>(), nullptr);
+    EXPECT_EQ(Record()->SourceAs<CXemElevation>(), nullptr);
 }
 
 TEST_F(CompositeOpenTest, ConfirmedUnchangedWritesAllFourKeysWithoutClearingViews) {
@@ -141,7 +143,7 @@ TEST_F(CompositeOpenTest, CompositeTickedThenCancelledDescribesWithItButStoresNo
     EXPECT_EQ(host().Log().Count("OLX_WriteProfileInt"), 1);  // Region only
     EXPECT_EQ(host().Log().Count("OLX_WriteProfileString"), 0);
     ASSERT_NE(Record(), nullptr);
-    EXPECT_NE(Record()->Xem, nullptr);  // attached, unopened
+    EXPECT_NE(Record()->SourceAs<CXemElevation>(), nullptr);  // attached, unopened
 }
 
 TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
@@ -154,8 +156,8 @@ TEST_F(CompositeOpenTest, GuidebookSourceIsAttachedWithoutMessage) {
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
     ASSERT_NE(Record(), nullptr);
-    EXPECT_NE(Record()->Xem, nullptr);
-    EXPECT_EQ(Record()->Dcm, nullptr);
+    EXPECT_NE(Record()->SourceAs<CXemElevation>(), nullptr);
+    EXPECT_EQ(Record()->SourceAs<CDcmElevation>(), nullptr);
     EXPECT_EQ(host().Log().Count("OLX_XEM_Open"), 1);
 }
 
@@ -175,8 +177,8 @@ TEST_F(CompositeOpenTest, AnyNonZeroLinkTypeChoosesTheDcmFileAndReportsItsPath) 
         // The host's title: its executable C:\Program Files\Orolux\Orolux.exe has no title string.
         EXPECT_EQ(host().Desktop().MessageBoxes()[0].caption, "Orolux");
         ASSERT_NE(Record(), nullptr);
-        EXPECT_NE(Record()->Dcm, nullptr);
-        EXPECT_EQ(Record()->Xem, nullptr);
+        EXPECT_NE(Record()->SourceAs<CDcmElevation>(), nullptr);
+        EXPECT_EQ(Record()->SourceAs<CXemElevation>(), nullptr);
         EXPECT_EQ(host().Log().Count("OLX_XEM_Open"), 0);
     }
 }
@@ -204,8 +206,8 @@ TEST_F(CompositeOpenTest, CompositeOffAttachesNothingAndSaysNothing) {
     StoreComposite(1, 0, "C:\\DEM\\MISSING.DCM", 1);
     EXPECT_EQ(OpenSheet(), 1);
     EXPECT_TRUE(host().Desktop().MessageBoxes().empty());
-    EXPECT_EQ(Record()->Dcm, nullptr);
-    EXPECT_EQ(Record()->Xem, nullptr);
+    EXPECT_EQ(Record()->SourceAs<CDcmElevation>(), nullptr);
+    EXPECT_EQ(Record()->SourceAs<CXemElevation>(), nullptr);
 }
 
 TEST_F(CompositeOpenTest, RepeatedDescribeShowsTheDialogAgain) {
