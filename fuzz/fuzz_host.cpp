@@ -336,7 +336,9 @@ int FreshBlock(const Snapshot& snap, int32_t blockId, int16_t* values) {
     CLemMap map;
     if (!map.Open(kSheets[snap.sheet].data)) return -1;
     if (!map.GetHeader()) return -1;
-    map.Margin = snap.region;
+    // The margin is the module's: every map-info message sets it on all open maps, so a map
+    // described before places its blocks with the latest one (its origin stays its own).
+    map.Margin = plugin::State().margin;
     map.CellsPerDegLon = map.Cols / (map.EastLon - map.WestLon);
     map.CellsPerDegLat = map.Rows / (map.NorthLat - map.SouthLat);
     const double m = static_cast<double>(320 * static_cast<int64_t>(snap.region / 2));
