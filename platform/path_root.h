@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +14,16 @@ void SetPosixRoot(const std::string& root);
 const std::string& PosixRoot();
 // The drive that rooted paths without a drive letter ("\a\b") belong to; 'C' by default.
 void SetCurrentDrive(char drive);
+[[nodiscard]] char CurrentDrive();
+
+// A Windows path split into its drive letter (upper case; 0 when it names none) and its
+// components, stepping over double-byte characters so that a trail byte 0x5C is not a separator.
+struct WindowsPath {
+    char drive = 0;
+    bool rooted = false;
+    std::vector<std::string> parts;
+};
+[[nodiscard]] WindowsPath ParseWindowsPath(const std::string& path);
 // The POSIX path for a Windows path (separator backslashes only; trail bytes 0x5C stay).
 [[nodiscard]] std::string ToPosixPath(const std::string& windowsPath);
 // The host path, on disk, of an existing file: like ToPosixPath, but a component that does

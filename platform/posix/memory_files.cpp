@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/cp932.h"
+#include "platform/path_root.h"
 
 namespace platform::memory {
 namespace {
@@ -29,38 +30,17 @@ struct Drive {
 std::unique_ptr<Drive> g_drive;
 
 // The drive letter and components of a Windows path, "." and ".." applied; rooted or not, a path
-// counts from its drive's root (C: when it names none). Double-byte characters are stepped over
-// so that a trail byte 0x5C is not a separator.
+// counts from its drive's root (the current drive when it names none), as the folder layer maps it.
 std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t i = 0;
-    std::string drive = "C";
-    if (path.size() >= 2 && path[1] == ':' && static_cast<unsigned char>(path[0]) < 0x80) {
-        drive.assign(1, static_cast<char>(path[0] & ~0x20));
-        i = 2;
-    }
-    parts.push_back(drive);
-    std::string current;
-    auto flush = [&] {
-        if (current == "..") {
+    const WindowsPath p = ParseWindowsPath(path);
+    std::vector<std::string> parts{std::string(1, p.drive ? p.drive : CurrentDrive())};
+    for (const std::string& part : p.parts) {
+        if (part == "..") {
             if (parts.size() > 1) parts.pop_back();
-        } else if (!current.empty() && current != ".") {
-            parts.push_back(current);
-        }
-        current.clear();
-    };
-    for (; i < path.size(); ++i) {
-        const auto b = static_cast<unsigned char>(path[i]);
-        if (cp932::IsLeadByte(b)) {
-            current += path[i];
-            if (i + 1 < path.size()) current += path[++i];
-        } else if (b == '\\' || b == '/') {
-            flush();
-        } else {
-            current += path[i];
+        } else if (part != ".") {
+            parts.push_back(part);
         }
     }
-    flush();
     return parts;
 }
 

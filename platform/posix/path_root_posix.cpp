@@ -15,39 +15,6 @@ namespace {
 std::string g_root;
 char g_drive = 'C';
 
-// Splits a Windows path into drive letter (0 when none) and components, stepping over
-// double-byte characters so that a trail byte 0x5C is not a separator.
-struct WindowsPath {
-    char drive = 0;
-    bool rooted = false;
-    std::vector<std::string> parts;
-};
-
-WindowsPath Parse(const std::string& path) {
-    WindowsPath out;
-    size_t i = 0;
-    if (path.size() >= 2 && path[1] == ':' && static_cast<unsigned char>(path[0]) < 0x80) {
-        out.drive = static_cast<char>(path[0] & ~0x20);  // upper case
-        i = 2;
-    }
-    if (i < path.size() && (path[i] == '\\' || path[i] == '/')) out.rooted = true;
-    std::string current;
-    for (; i < path.size(); ++i) {
-        auto b = static_cast<unsigned char>(path[i]);
-        if (cp932::IsLeadByte(b)) {
-            current += path[i];
-            if (i + 1 < path.size()) current += path[++i];
-        } else if (b == '\\' || b == '/') {
-            if (!current.empty()) out.parts.push_back(current);
-            current.clear();
-        } else {
-            current += path[i];
-        }
-    }
-    if (!current.empty()) out.parts.push_back(current);
-    return out;
-}
-
 std::string ResolveComponents(const std::string& windowsPath);
 
 std::string Base(const WindowsPath& p) {
@@ -80,6 +47,35 @@ static const std::string& ExactPosixPath(const std::string& windowsPath) {
     return t.posix;
 }
 
+WindowsPath ParseWindowsPath(const std::string& path) {
+    WindowsPath out;
+    size_t i = 0;
+    if (path.size() >= 2 && path[1] == ':' && static_cast<unsigned char>(path[0]) < 0x80) {
+        out.drive = static_cast<char>(path[0] & ~0x20);  // upper case
+        i = 2;
+    }
+    if (i < path.size() && (path[i] == '\\' || path[i] == '/')) out.rooted = true;
+    std::string current;
+    for (; i < path.size(); ++i) {
+        auto b = static_cast<unsigned char>(path[i]);
+        if (cp932::IsLeadByte(b)) {
+            current += path[i];
+            if (i + 1 < path.size()) current += path[++i];
+        } else if (b == '\\' || b == '/') {
+            if (!current.empty()) out.parts.push_back(current);
+            current.clear();
+        } else {
+            current += path[i];
+        }
+    }
+    if (!current.empty()) out.parts.push_back(current);
+    return out;
+}
+
+char CurrentDrive() {
+    return g_drive;
+}
+
 void SetPosixRoot(const std::string& root) {
     g_root = root;
     ++g_rootGeneration;
@@ -93,7 +89,7 @@ void SetCurrentDrive(char drive) {
 }
 
 std::string ToPosixPath(const std::string& windowsPath) {
-    WindowsPath p = Parse(windowsPath);
+    WindowsPath p = ParseWindowsPath(windowsPath);
     std::string out = Base(p);
     for (const auto& part : p.parts) {
         out += '/';
@@ -130,7 +126,7 @@ namespace platform {
 namespace {
 
 std::string ResolveComponents(const std::string& windowsPath) {
-    WindowsPath p = Parse(windowsPath);
+    WindowsPath p = ParseWindowsPath(windowsPath);
     std::string out = Base(p);
     for (const auto& part : p.parts) {
         std::string exact = out + '/' + part;
