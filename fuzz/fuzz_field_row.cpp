@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<char[]> text(new char[bytes]());
     std::memcpy(text.get(), data, std::min(size, bytes));
 
-    for (const lem::FieldRowPath path : {lem::FieldRowPath::kBest, lem::FieldRowPath::kSse2}) {
+    for (const lem::FieldRowPath path :
+         {lem::FieldRowPath::kBest, lem::FieldRowPath::kSsse3, lem::FieldRowPath::kSse2}) {
         int32_t values[kMaxFields + 1];
         std::fill(values, values + kMaxFields + 1, kUnwritten);
         lem::ParseFieldRow(text.get(), count, values, path);
@@ -53,6 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(metres[k] == want);
         }
         FUZZ_CHECK(metres[count] == kBase);
+
+        // Straight from the text: the same metres and the same cells reported kept.
+        int16_t direct[kMaxFields + 1];
+        std::fill(direct, direct + kMaxFields + 1, kBase);
+        const lem::KeptCells kept = lem::StoreFieldRow(text.get(), count, direct, nullptr, path);
+        FUZZ_CHECK(std::equal(direct, direct + kMaxFields + 1, metres));
+        int first = count, end = 0;
+        for (int k = 0; k < count; ++k) {
+            if (values[k] != -9999 && values[k] != -1111) continue;
+            first = std::min(first, k);
+            end = k + 1;
+        }
+        if (end == 0) first = 0;
+        FUZZ_CHECK(kept.first == first && kept.end == end);
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #if defined(__SSE2__)
 #include <cpuid.h>
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <tmmintrin.h>
 #endif
 
@@ -168,49 +169,172 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     }
     return k;
 }
-// Sixteen fields (80 bytes, five 16-byte chunks) at a time, each group checked for the
-// blank-and-digit shape and converted while its bytes are still in registers and cache; the
-// five chunks' field starts are fixed, so the check needs no per-chunk bookkeeping. A group
-// of another shape ends the run. Runs to k + 17 <= count, so that the last 16-byte load of a
-// group stays within the 3 bytes after the run; returns where it stopped.
-[[gnu::target("ssse3")]] int BlankDigitGroupsSsse3(const char* text, int count, int32_t* values) {
+// Sixteen fields (80 bytes, five 16-byte chunks) make a group: checked for the blank-and-digit
+// shape and converted while its bytes are still in registers and cache. The five chunks' field
+// starts are fixed, so the check needs no per-chunk bookkeeping. g must have 83 readable bytes.
+[[gnu::target("ssse3"), gnu::always_inline]] inline bool GroupIsBlankDigits(const char* g) {
     const __m128i zeroChar = _mm_set1_epi8('0');
     const __m128i* const notStart = reinterpret_cast<const __m128i*>(kNotFieldStarts.bytes);
+    __m128i c[5], y[5];
+#pragma GCC unroll 5
+    for (int i = 0; i < 5; ++i) {
+        c[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + 16 * i));
+        // 0x20 for a blank, 0x30 for a digit.
+        y[i] = _mm_min_epu8(c[i], zeroChar);
+    }
+    // Within a field of blanks then digits y never falls from one byte to the next; the byte
+    // before a field start is masked out.
+    __m128i fall = _mm_subs_epu8(_mm_and_si128(_mm_slli_si128(y[0], 1), _mm_load_si128(notStart)), y[0]);
+#pragma GCC unroll 4
+    for (int i = 1; i < 5; ++i) {
+        const __m128i before = _mm_and_si128(_mm_alignr_epi8(y[i], y[i - 1], 15), _mm_load_si128(notStart + i));
+        fall = _mm_or_si128(fall, _mm_subs_epu8(before, y[i]));
+    }
+    __m128i low = c[0], high = c[0], bits = y[0];
+#pragma GCC unroll 4
+    for (int i = 1; i < 5; ++i) {
+        low = _mm_min_epu8(low, c[i]);
+        high = _mm_max_epu8(high, c[i]);
+        bits = _mm_or_si128(bits, y[i]);
+    }
+    // Every byte within ' '..'9' and none of '!'..'/' (whose y has bits besides 0x30).
+    const __m128i bad =
+        _mm_or_si128(_mm_or_si128(_mm_subs_epu8(_mm_set1_epi8(' '), low), _mm_subs_epu8(high, _mm_set1_epi8('9'))),
+                     _mm_or_si128(_mm_andnot_si128(_mm_set1_epi8(0x30), bits), fall));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// The four values of fields q * 4 .. q * 4 + 3 of a blank-and-digit group.
+[[gnu::target("ssse3"), gnu::always_inline]] inline __m128i GroupQuarter(const char* g, int q) {
+    const char* f = g + 20 * q;
+    return _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10));
+}
+
+// Groups of blank-and-digit fields to values, up to the first group of another shape. Runs to
+// k + 17 <= count, so that the last 16-byte load of a group stays within the 3 bytes after the
+// run; returns where it stopped.
+[[gnu::target("ssse3")]] int BlankDigitGroupsSsse3(const char* text, int count, int32_t* values) {
     int k = 0;
     for (; k + 17 <= count; k += 16) {
         const char* g = text + 5 * k;
-        __m128i c[5], y[5];
+        if (!GroupIsBlankDigits(g)) break;
+#pragma GCC unroll 4
+        for (int q = 0; q < 4; ++q)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k + 4 * q), GroupQuarter(g, q));
+    }
+    return k;
+}
+
+// (v + 5) / 10 of eight values of five-character fields, packed to 16 bits. For values of that
+// range (v + 5) * 0.1f in single precision stays within a fraction of its unit in the last
+// place of the true quotient and never reaches the next integer, so truncation gives C's
+// division exactly (the test checks every value of the range); quotients lie within 16 bits,
+// so the pack does not saturate.
+[[gnu::always_inline]] inline __m128i EightMetres(__m128i v0, __m128i v1) {
+    const __m128i five = _mm_set1_epi32(5);
+    const __m128 tenth = _mm_set1_ps(0.1f);
+    const auto quarter = [&](__m128i v) {
+        return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(v, five)), tenth));
+    };
+    return _mm_packs_epi32(quarter(v0), quarter(v1));
+}
+
+// Groups of blank-and-digit fields straight to metres: no such field is negative, so none is a
+// mark and every cell is written. Stops as BlankDigitGroupsSsse3 does; bit (bit + k) % 64 of
+// placed[(bit + k) / 64] is set for each cell k written, when placed is given (bit + k stays a
+// multiple of 16, so a group's bits never straddle two words).
+[[gnu::target("ssse3")]] int BlankDigitMetresSsse3(const char* text, int count, int16_t* out, uint64_t* placed,
+                                                   int bit) {
+    int k = 0;
+    for (; k + 17 <= count; k += 16) {
+        const char* g = text + 5 * k;
+        if (!GroupIsBlankDigits(g)) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), EightMetres(GroupQuarter(g, 0), GroupQuarter(g, 1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), EightMetres(GroupQuarter(g, 2), GroupQuarter(g, 3)));
+        if (placed != nullptr) placed[(bit + k) / 64] |= uint64_t{0xFFFF} << ((bit + k) % 64);
+    }
+    return k;
+}
+
+// Two groups side by side, one in each 128-bit lane: the same operations as the SSSE3 groups,
+// lane by lane, for 32 fields at a time.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i LoadPair(const char* p) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 80)), 1);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline bool GroupPairIsBlankDigits(const char* g) {
+    const __m256i zeroChar = _mm256_set1_epi8('0');
+    const __m128i* const notStart = reinterpret_cast<const __m128i*>(kNotFieldStarts.bytes);
+    __m256i c[5], y[5];
 #pragma GCC unroll 5
-        for (int i = 0; i < 5; ++i) {
-            c[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + 16 * i));
-            // 0x20 for a blank, 0x30 for a digit.
-            y[i] = _mm_min_epu8(c[i], zeroChar);
-        }
-        // Within a field of blanks then digits y never falls from one byte to the next; the
-        // byte before a field start is masked out.
-        __m128i fall = _mm_subs_epu8(_mm_and_si128(_mm_slli_si128(y[0], 1), _mm_load_si128(notStart)), y[0]);
+    for (int i = 0; i < 5; ++i) {
+        c[i] = LoadPair(g + 16 * i);
+        y[i] = _mm256_min_epu8(c[i], zeroChar);
+    }
+    __m256i fall = _mm256_subs_epu8(
+        _mm256_and_si256(_mm256_slli_si256(y[0], 1), _mm256_broadcastsi128_si256(_mm_load_si128(notStart))), y[0]);
 #pragma GCC unroll 4
-        for (int i = 1; i < 5; ++i) {
-            const __m128i before = _mm_and_si128(_mm_alignr_epi8(y[i], y[i - 1], 15), _mm_load_si128(notStart + i));
-            fall = _mm_or_si128(fall, _mm_subs_epu8(before, y[i]));
-        }
-        __m128i low = c[0], high = c[0], bits = y[0];
+    for (int i = 1; i < 5; ++i) {
+        const __m256i before = _mm256_and_si256(_mm256_alignr_epi8(y[i], y[i - 1], 15),
+                                                _mm256_broadcastsi128_si256(_mm_load_si128(notStart + i)));
+        fall = _mm256_or_si256(fall, _mm256_subs_epu8(before, y[i]));
+    }
+    __m256i low = c[0], high = c[0], bits = y[0];
 #pragma GCC unroll 4
-        for (int i = 1; i < 5; ++i) {
-            low = _mm_min_epu8(low, c[i]);
-            high = _mm_max_epu8(high, c[i]);
-            bits = _mm_or_si128(bits, y[i]);
-        }
-        // Every byte within ' '..'9' and none of '!'..'/' (whose y has bits besides 0x30).
-        const __m128i bad =
-            _mm_or_si128(_mm_or_si128(_mm_subs_epu8(_mm_set1_epi8(' '), low), _mm_subs_epu8(high, _mm_set1_epi8('9'))),
-                         _mm_or_si128(_mm_andnot_si128(_mm_set1_epi8(0x30), bits), fall));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF) break;
-#pragma GCC unroll 4
-        for (int q = 0; q < 4; ++q) {
-            const char* f = g + 20 * q;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k + 4 * q),
-                             _mm_hadd_epi32(TwoDigitFieldsSsse3(f), TwoDigitFieldsSsse3(f + 10)));
+    for (int i = 1; i < 5; ++i) {
+        low = _mm256_min_epu8(low, c[i]);
+        high = _mm256_max_epu8(high, c[i]);
+        bits = _mm256_or_si256(bits, y[i]);
+    }
+    const __m256i bad = _mm256_or_si256(
+        _mm256_or_si256(_mm256_subs_epu8(_mm256_set1_epi8(' '), low), _mm256_subs_epu8(high, _mm256_set1_epi8('9'))),
+        _mm256_or_si256(_mm256_andnot_si256(_mm256_set1_epi8(0x30), bits), fall));
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi8(bad, _mm256_setzero_si256())) == -1;
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i TwoDigitFieldPairs(const char* f) {
+    const __m256i slots =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(-128, 0, 1, 2, 3, 4, -128, -128, -128, 5, 6, 7, 8, 9, -128, -128));
+    const __m256i byteWeights =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 10, 1, 10, 1, 0, 0, 0, 1, 10, 1, 10, 1, 0, 0));
+    const __m256i wordWeights = _mm256_broadcastsi128_si256(_mm_setr_epi16(10000, 100, 1, 0, 10000, 100, 1, 0));
+    const __m256i placed = _mm256_shuffle_epi8(LoadPair(f), slots);
+    return _mm256_madd_epi16(_mm256_maddubs_epi16(_mm256_subs_epu8(placed, _mm256_set1_epi8('0')), byteWeights),
+                             wordWeights);
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i GroupPairQuarter(const char* g, int q) {
+    const char* f = g + 20 * q;
+    return _mm256_hadd_epi32(TwoDigitFieldPairs(f), TwoDigitFieldPairs(f + 10));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i MetresPair(__m256i v) {
+    return _mm256_cvttps_epi32(
+        _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_add_epi32(v, _mm256_set1_epi32(5))), _mm256_set1_ps(0.1f)));
+}
+
+// EightMetres lane by lane.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i EightMetresPair(__m256i v0, __m256i v1) {
+    return _mm256_packs_epi32(MetresPair(v0), MetresPair(v1));
+}
+
+// BlankDigitMetresSsse3 two groups at a time, while both have the shape. Runs to k + 33 <= count
+// (the second group's last load stays within the 3 bytes after the run).
+[[gnu::target("avx2")]] int BlankDigitMetresAvx2(const char* text, int count, int16_t* out, uint64_t* placed, int bit) {
+    int k = 0;
+    for (; k + 33 <= count; k += 32) {
+        const char* g = text + 5 * k;
+        if (!GroupPairIsBlankDigits(g)) break;
+        // Lane 0 holds fields 0..7 and 8..15 of the first group, lane 1 those of the second.
+        const __m256i low = EightMetresPair(GroupPairQuarter(g, 0), GroupPairQuarter(g, 1));
+        const __m256i high = EightMetresPair(GroupPairQuarter(g, 2), GroupPairQuarter(g, 3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_permute2x128_si256(low, high, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k + 16), _mm256_permute2x128_si256(low, high, 0x31));
+        if (placed != nullptr) {
+            const int at = bit + k;
+            placed[at / 64] |= uint64_t{0xFFFF} << (at % 64);
+            placed[(at + 16) / 64] |= uint64_t{0xFFFF} << ((at + 16) % 64);
         }
     }
     return k;
@@ -246,6 +370,19 @@ bool HasSsse3() {
     }();
     return has;
 }
+
+// AVX2 needs the processor's instructions and the system's saving of the 256-bit registers.
+bool HasAvx2() {
+    static const bool has = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0) return false;
+        unsigned low = 0, high = 0;
+        __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+        if ((low & 6u) != 6u) return false;  // XMM and YMM state
+        return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) != 0;
+    }();
+    return has;
+}
 #endif
 
 }  // namespace
@@ -255,7 +392,7 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     int k = 0;
     bool plain = false;
 #if defined(__SSE2__)
-    if (path == FieldRowPath::kBest && HasSsse3()) {
+    if (path != FieldRowPath::kSse2 && HasSsse3()) {
         k = BlankDigitGroupsSsse3(text, count, values);
         if (AllFieldsBlankDigits(text + 5 * k, 5 * (count - k))) {
             // The fields it leaves are plain too.
@@ -275,7 +412,11 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
     }
 }
 
-KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed) {
+namespace {
+
+// StoreMetres with the cells' bits counted from bit: cell k is bit (bit + k) % 64 of
+// placed[(bit + k) / 64]; bit is a multiple of 8.
+KeptCells StoreRun(const int32_t* values, int count, int16_t* out, uint64_t* placed, int bit) {
     KeptCells kept{count, 0};
     const auto note = [&kept](int k) {
         if (k < kept.first) kept.first = k;
@@ -283,24 +424,14 @@ KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* 
     };
     int k = 0;
 #if defined(__SSE2__)
-    // Values of five characters lie in -9999..99999. For them (v + 5) * 0.1f in single
-    // precision stays within a fraction of its unit in the last place of the true quotient and
-    // never reaches the next integer, so truncation gives C's division exactly (the test checks
-    // every value of the range).
-    const __m128i five = _mm_set1_epi32(5);
-    const __m128 tenth = _mm_set1_ps(0.1f);
     const __m128i noData = _mm_set1_epi32(kNoData);
     const __m128i outside = _mm_set1_epi32(kOutsideSurvey);
-    auto quarter = [&](__m128i v) {
-        return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(v, five)), tenth));
-    };
     // The placed bits of a word are gathered in a register and stored once per 64 values.
     uint64_t word = 0;
     for (; k + 8 <= count; k += 8) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + k + 4));
-        // Quotients lie within 16 bits; the pack does not saturate.
-        const __m128i metres = _mm_packs_epi32(quarter(v0), quarter(v1));
+        const __m128i metres = EightMetres(v0, v1);
         __m128i* const dst = reinterpret_cast<__m128i*>(out + k);
         unsigned keptBits = 0;
         if (_mm_movemask_ps(_mm_castsi128_ps(_mm_or_si128(v0, v1))) == 0) {
@@ -320,14 +451,15 @@ KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* 
             }
         }
         if (placed != nullptr) {
-            word |= static_cast<uint64_t>(~keptBits & 0xFFu) << (k % 64);
-            if (k % 64 == 56) {
-                placed[k / 64] |= word;
+            const int at = bit + k;
+            word |= static_cast<uint64_t>(~keptBits & 0xFFu) << (at % 64);
+            if (at % 64 == 56) {
+                placed[at / 64] |= word;
                 word = 0;
             }
         }
     }
-    if (placed != nullptr && k % 64 != 0) placed[k / 64] |= word;
+    if (placed != nullptr && (bit + k) % 64 != 0) placed[(bit + k) / 64] |= word;
 #endif
     for (; k < count; ++k) {
         const int32_t v = values[k];
@@ -336,9 +468,51 @@ KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* 
             continue;
         }
         out[k] = static_cast<int16_t>((v + 5) / 10);
-        if (placed != nullptr) placed[k / 64] |= uint64_t{1} << (k % 64);
+        if (placed != nullptr) placed[(bit + k) / 64] |= uint64_t{1} << ((bit + k) % 64);
     }
     if (kept.end == 0) kept.first = kept.end;
+    return kept;
+}
+
+}  // namespace
+
+KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed) {
+    return StoreRun(values, count, out, placed, 0);
+}
+
+KeptCells StoreFieldRow(const char* text, int count, int16_t* out, uint64_t* placed, FieldRowPath path) {
+#if defined(__SSE2__)
+    const bool avx2 = path == FieldRowPath::kBest && HasAvx2();
+    const bool ssse3 = path != FieldRowPath::kSse2 && HasSsse3();
+#else
+    const bool avx2 = false, ssse3 = false;
+#endif
+    KeptCells kept{0, 0};
+    int k = 0;
+    while (k < count) {
+        // Groups of the survey tools' shape straight to metres; a group of another shape, and
+        // the fields too few for a group, through the values.
+#if defined(__SSE2__)
+        if (avx2) k += BlankDigitMetresAvx2(text + 5 * k, count - k, out + k, placed, k);
+        if (ssse3) k += BlankDigitMetresSsse3(text + 5 * k, count - k, out + k, placed, k);
+#else
+        (void)avx2;
+#endif
+        if (k >= count) break;
+        // After one group the fast path is tried again: a row with a few negative values
+        // keeps it for the rest.
+        constexpr int kPiece = 64;
+        const int step = ssse3 ? 16 : kPiece;
+        const int n = count - k < step ? count - k : step;
+        int32_t values[kPiece];
+        ParseFieldRow(text + 5 * k, n, values, path);
+        const KeptCells piece = StoreRun(values, n, out + k, placed, k);
+        if (piece.first != piece.end) {
+            if (kept.first == kept.end) kept.first = k + piece.first;
+            kept.end = k + piece.end;
+        }
+        k += n;
+    }
     return kept;
 }
 

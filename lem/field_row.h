@@ -6,9 +6,9 @@
 
 namespace lem {
 
-// Instructions ParseFieldRow may use: the best the processor has, or SSE2 alone (so that tests
-// compare every path on any machine).
-enum class FieldRowPath { kBest, kSse2 };
+// Instructions the conversions may use: the best the processor has, SSSE3 at most, or SSE2 alone
+// (so that tests compare every path on any machine).
+enum class FieldRowPath { kBest, kSsse3, kSse2 };
 
 // values[k] = ParseFieldExact(text + 5 * k) for k < count. text must have 3 readable bytes
 // after its 5 * count bytes.
@@ -30,5 +30,11 @@ struct KeptCells {
     int end;
 };
 KeptCells StoreMetres(const int32_t* values, int count, int16_t* out, uint64_t* placed = nullptr);
+
+// StoreMetres of what ParseFieldRow gives for the count fields at text, in one pass where the
+// fields have the survey tools' blank-and-digit shape. text must have 3 readable bytes after
+// its 5 * count bytes.
+KeptCells StoreFieldRow(const char* text, int count, int16_t* out, uint64_t* placed = nullptr,
+                        FieldRowPath path = FieldRowPath::kBest);
 
 }  // namespace lem

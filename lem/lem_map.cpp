@@ -535,21 +535,25 @@ int CLemMap::ReadBlock(int32_t blockId, int16_t* values) {
     }
 
     const auto placeRow = [&](int d, int64_t L, const char* text, int delivered) {
-        int32_t parsed[kBlockSide];
-        lem::ParseFieldRow(text, delivered, parsed);
         int16_t* out = values + d * kBlockSide;
         if (!background) {
-            lem::StoreMetres(parsed, delivered, out, written.RowBits(d));
+            lem::StoreFieldRow(text, delivered, out, written.RowBits(d));
             return;
         }
         int16_t baseRow[kBlockSide];
         if (!deferred) std::memcpy(baseRow, out, sizeof baseRow);
         // A source that cannot fill may leave the other cells as the host passed them.
-        const lem::KeptCells kept = lem::StoreMetres(parsed, delivered, out, writesAll ? nullptr : written.RowBits(d));
+        const lem::KeptCells kept = lem::StoreFieldRow(text, delivered, out, writesAll ? nullptr : written.RowBits(d));
         const lem::SeamRow seam{L, c0, Cols, Rows};
         const lem::SeamCells cells = lem::CellsForBase(seam, delivered, kept);
         if (deferred) baseCells[d] = cells.fill;
         if (cells.blend.begin == cells.blend.end) return;
+        // The blend needs the fields themselves, to tell the marks: those of its cells only.
+        int32_t parsed[kBlockSide];
+        const int parsedEnd = std::min<int>(delivered, cells.blend.end);
+        if (parsedEnd > cells.blend.begin) {
+            lem::ParseFieldRow(text + 5 * cells.blend.begin, parsedEnd - cells.blend.begin, parsed + cells.blend.begin);
+        }
         int16_t sheetRow[kBlockSide];
         int16_t* sheet = deferred ? seamBuffer_.data() + d * kBlockSide : sheetRow;
         lem::KeepSheetCells(parsed, out, delivered, cells.blend, sheet);

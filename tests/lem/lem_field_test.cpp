@@ -54,12 +54,22 @@ struct RowCase {
 
 class LemFieldRow : public ::testing::TestWithParam<RowCase> {};
 
+const char* PathName(lem::FieldRowPath path) {
+    switch (path) {
+        case lem::FieldRowPath::kBest: return "";
+        case lem::FieldRowPath::kSsse3: return ", SSSE3 path";
+        case lem::FieldRowPath::kSse2: return ", SSE2 path";
+    }
+    return "";
+}
+
 // Rows with and without negative values take different fast paths; each is checked on every
-// path this processor can run.
+// path this processor can run, for the values and for the metres made straight from the text.
 TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
     const RowCase& c = GetParam();
     for (const bool negatives : {true, false}) {
-        for (const lem::FieldRowPath path : {lem::FieldRowPath::kBest, lem::FieldRowPath::kSse2}) {
+        for (const lem::FieldRowPath path :
+             {lem::FieldRowPath::kBest, lem::FieldRowPath::kSsse3, lem::FieldRowPath::kSse2}) {
             std::mt19937 rng(1234);
             for (int round = 0; round < 200; ++round) {
                 std::string text;
@@ -81,10 +91,21 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
                 lem::ParseFieldRow(text.data(), c.count, got.data(), path);
                 for (int k = 0; k < c.count; ++k)
                     ASSERT_EQ(got[static_cast<size_t>(k)], lem::ParseFieldExact(text.data() + 5 * k))
-                        << c.name << (negatives ? "" : ", no negatives")
-                        << (path == lem::FieldRowPath::kSse2 ? ", SSE2 path" : "") << ", field " << k << " \""
+                        << c.name << (negatives ? "" : ", no negatives") << PathName(path) << ", field " << k << " \""
                         << text.substr(static_cast<size_t>(5 * k), 5) << '"';
                 EXPECT_EQ(got[static_cast<size_t>(c.count)], 0x5A5A5A5A) << "written past the run";
+
+                // Straight to metres: what StoreMetres makes of the fields, the same cells marked
+                // as written and the same cells reported kept.
+                std::vector<int16_t> want(static_cast<size_t>(c.count) + 1, 0x3C3C), metres = want;
+                std::vector<uint64_t> wantPlaced(6, 0), placed(6, 0);
+                const lem::KeptCells wantKept = lem::StoreMetres(got.data(), c.count, want.data(), wantPlaced.data());
+                const lem::KeptCells kept =
+                    lem::StoreFieldRow(text.data(), c.count, metres.data(), placed.data(), path);
+                ASSERT_EQ(metres, want) << c.name << (negatives ? "" : ", no negatives") << PathName(path);
+                ASSERT_EQ(placed, wantPlaced) << c.name << (negatives ? "" : ", no negatives") << PathName(path);
+                ASSERT_EQ(kept.first, wantKept.first) << c.name << PathName(path);
+                ASSERT_EQ(kept.end, wantKept.end) << c.name << PathName(path);
             }
         }
     }
@@ -105,6 +126,9 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"odd field in a short run", 7, 6, "1 2 3"}, RowCase{"blank field", 320, 77, "     "},
         RowCase{"byte below the digits", 320, 33, "/1234"}, RowCase{"byte above the digits", 320, 34, "1234:"},
         RowCase{"minus in the first group", 9, 1, "   -5"},
+        RowCase{"odd field in the second group of a pair", 320, 47, "1-234"},
+        RowCase{"odd field in the last pair", 320, 287, "12 34"}, RowCase{"one pair and one field", 33, -1, ""},
+        RowCase{"odd field after a pair", 65, 40, "  - 1"},
         RowCase{"blank after digit in the last group", 9, 8, "123 4"},
         RowCase{"control byte leading a field", 320, 250,
                 "\x10"
