@@ -202,9 +202,18 @@ void WriteTableSeeds(const fs::path& out) {
     Put(out / "fuzz_open_map_table", "release", Bytes({0, 1, 0, 2, 1, 2, 0, 0x81, 0xF3, 0}));
 }
 
-// Runs of fields: digits only (the SSSE3 path), with negative values, and with odd fields.
+// Runs of fields: digits only (the SSSE3 and AVX2 paths), a block row of them, with negative
+// values, and with odd fields.
 void WriteFieldRowSeeds(const fs::path& out) {
-    std::string digits, negatives;
+    std::string digits, negatives, row;
+    for (int k = 0; k < 320; ++k) {
+        char field[16];
+        std::snprintf(field, sizeof field, "%5d", (k * 104729) % 100000);
+        row.append(field, 5);
+    }
+    Put(out / "fuzz_field_row", "block_row", row + "\r\n");
+    // One odd field in the second group of the second pair of groups.
+    Put(out / "fuzz_field_row", "block_row_odd", row.substr(0, 5 * 50) + "  -12" + row.substr(5 * 51) + "\r\n");
     for (int k = 0; k < 40; ++k) {
         char field[16];
         std::snprintf(field, sizeof field, "%5d", (k * 7919) % 100000);

@@ -37,6 +37,8 @@ fuzz_options() {
     fuzz_header) echo "-max_len=1048576" ;;
     # 64 actions of three bytes: the script stops there.
     fuzz_host) echo "-max_len=192" ;;
+    # The target's widest run, 400 fields, and the three bytes after it.
+    fuzz_field_row) echo "-max_len=2003" ;;
   esac
 }
 
