@@ -1,5 +1,6 @@
 #include "lem/field_row.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -385,6 +386,25 @@ bool HasAvx2() {
 }
 #endif
 
+// values[j] for fields k <= j < count, all of the plain shape.
+void PlainFields(const char* text, int k, int count, int32_t* values) {
+#if defined(__SSE2__)
+    for (; k + 4 <= count; k += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
+#endif
+    for (; k < count; ++k) values[k] = PlainField(text + 5 * k);
+}
+
+// Fields of any shape: the plain-shape conversion where the whole run has that shape, else
+// field by field.
+void PlainOrFieldByField(const char* text, int count, int32_t* values) {
+    if (AllFieldsPlain(text, 5 * count)) {
+        PlainFields(text, 0, count, values);
+    } else {
+        for (int k = 0; k < count; ++k) values[k] = ParseField(text + 5 * k);
+    }
+}
+
 }  // namespace
 
 void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]] FieldRowPath path) {
@@ -401,14 +421,10 @@ void ParseFieldRow(const char* text, int count, int32_t* values, [[maybe_unused]
         }
     }
 #endif
-    if (plain || AllFieldsPlain(text + 5 * k, 5 * (count - k))) {
-#if defined(__SSE2__)
-        for (; k + 4 <= count; k += 4)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(values + k), FourPlainFields(text + 5 * k));
-#endif
-        for (; k < count; ++k) values[k] = PlainField(text + 5 * k);
+    if (plain) {
+        PlainFields(text, k, count, values);
     } else {
-        for (; k < count; ++k) values[k] = ParseField(text + 5 * k);
+        PlainOrFieldByField(text + 5 * k, count - k, values + k);
     }
 }
 
@@ -487,25 +503,37 @@ KeptCells StoreFieldRow(const char* text, int count, int16_t* out, uint64_t* pla
 #else
     const bool avx2 = false, ssse3 = false;
 #endif
+    constexpr int kGroup = 16, kPiece = 64;
     KeptCells kept{0, 0};
     int k = 0;
+    // Half the first piece: a piece after a fast path that made no progress doubles.
+    int step = kGroup / 2;
     while (k < count) {
+        const int before = k;
         // Groups of the survey tools' shape straight to metres; a group of another shape, and
         // the fields too few for a group, through the values.
 #if defined(__SSE2__)
-        if (avx2) k += BlankDigitMetresAvx2(text + 5 * k, count - k, out + k, placed, k);
-        if (ssse3) k += BlankDigitMetresSsse3(text + 5 * k, count - k, out + k, placed, k);
+        // A minus among the next three fields fails the groups' shape check: skip it. The
+        // marks of no-data areas and values below sea level all have one.
+        const bool minus = count - k >= 17 && _mm_movemask_epi8(_mm_cmpeq_epi8(
+                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 5 * k)),
+                                                  _mm_set1_epi8('-'))) != 0;
+        if (avx2 && !minus) k += BlankDigitMetresAvx2(text + 5 * k, count - k, out + k, placed, k);
+        if (ssse3 && !minus) k += BlankDigitMetresSsse3(text + 5 * k, count - k, out + k, placed, k);
 #else
         (void)avx2;
 #endif
         if (k >= count) break;
-        // After one group the fast path is tried again: a row with a few negative values
-        // keeps it for the rest.
-        constexpr int kPiece = 64;
-        const int step = ssse3 ? 16 : kPiece;
-        const int n = count - k < step ? count - k : step;
+        // The fields the fast path left are not all of its shape (or too few for it). They go
+        // through the values a piece at a time, and the fast path is tried again after each
+        // piece: a row with a few negative values keeps it for the rest. Where it keeps failing
+        // (no-data areas, values below sea level) the pieces grow, so that the failing shape
+        // checks cost little beside the conversion.
+        const bool progressed = k != before;
+        step = progressed ? kGroup : std::min(2 * step, kPiece);
+        const int n = std::min(step, count - k);
         int32_t values[kPiece];
-        ParseFieldRow(text + 5 * k, n, values, path);
+        PlainOrFieldByField(text + 5 * k, n, values);
         const KeptCells piece = StoreRun(values, n, out + k, placed, k);
         if (piece.first != piece.end) {
             if (kept.first == kept.end) kept.first = k + piece.first;

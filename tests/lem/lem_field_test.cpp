@@ -63,16 +63,31 @@ const char* PathName(lem::FieldRowPath path) {
     return "";
 }
 
+// Where a row's negative values lie: scattered over it, nowhere, or in one stretch (a lake or
+// the edge of the surveyed area crossing the row) with plain values on both sides.
+enum class Negatives { kScattered, kNone, kStretch };
+
+const char* NegativesName(Negatives n) {
+    switch (n) {
+        case Negatives::kScattered: return "";
+        case Negatives::kNone: return ", no negatives";
+        case Negatives::kStretch: return ", negatives in one stretch";
+    }
+    return "";
+}
+
 // Rows with and without negative values take different fast paths; each is checked on every
 // path this processor can run, for the values and for the metres made straight from the text.
 TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
     const RowCase& c = GetParam();
-    for (const bool negatives : {true, false}) {
+    for (const Negatives negatives : {Negatives::kScattered, Negatives::kNone, Negatives::kStretch}) {
         for (const lem::FieldRowPath path :
              {lem::FieldRowPath::kBest, lem::FieldRowPath::kSsse3, lem::FieldRowPath::kSse2}) {
             std::mt19937 rng(1234);
             for (int round = 0; round < 200; ++round) {
                 std::string text;
+                const int stretchAt = c.count > 0 ? static_cast<int>(rng() % static_cast<unsigned>(c.count)) : 0;
+                const int stretchEnd = stretchAt + 1 + static_cast<int>(rng() % 120);
                 for (int k = 0; k < c.count; ++k) {
                     char field[16];
                     const int pick = static_cast<int>(rng() % 10);
@@ -81,7 +96,10 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
                                 : pick == 2 ? -static_cast<int>(rng() % 1000)
                                 : pick == 3 ? static_cast<int>(rng() % 100)
                                             : static_cast<int>(rng() % 99999);
-                    if (!negatives && value < 0) value = -value;
+                    const bool inStretch = k >= stretchAt && k < stretchEnd;
+                    if (negatives == Negatives::kNone && value < 0) value = -value;
+                    if (negatives == Negatives::kStretch)
+                        value = !inStretch ? std::abs(value) : pick % 2 ? -9999 : -1 - std::abs(value) % 999;
                     std::snprintf(field, sizeof field, "%5d", value);
                     text.append(field, 5);
                 }
@@ -91,7 +109,7 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
                 lem::ParseFieldRow(text.data(), c.count, got.data(), path);
                 for (int k = 0; k < c.count; ++k)
                     ASSERT_EQ(got[static_cast<size_t>(k)], lem::ParseFieldExact(text.data() + 5 * k))
-                        << c.name << (negatives ? "" : ", no negatives") << PathName(path) << ", field " << k << " \""
+                        << c.name << NegativesName(negatives) << PathName(path) << ", field " << k << " \""
                         << text.substr(static_cast<size_t>(5 * k), 5) << '"';
                 EXPECT_EQ(got[static_cast<size_t>(c.count)], 0x5A5A5A5A) << "written past the run";
 
@@ -102,8 +120,8 @@ TEST_P(LemFieldRow, AgreesWithTheFieldConversion) {
                 const lem::KeptCells wantKept = lem::StoreMetres(got.data(), c.count, want.data(), wantPlaced.data());
                 const lem::KeptCells kept =
                     lem::StoreFieldRow(text.data(), c.count, metres.data(), placed.data(), path);
-                ASSERT_EQ(metres, want) << c.name << (negatives ? "" : ", no negatives") << PathName(path);
-                ASSERT_EQ(placed, wantPlaced) << c.name << (negatives ? "" : ", no negatives") << PathName(path);
+                ASSERT_EQ(metres, want) << c.name << NegativesName(negatives) << PathName(path);
+                ASSERT_EQ(placed, wantPlaced) << c.name << NegativesName(negatives) << PathName(path);
                 ASSERT_EQ(kept.first, wantKept.first) << c.name << PathName(path);
                 ASSERT_EQ(kept.end, wantKept.end) << c.name << PathName(path);
             }
