@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "base/block_id.h"
 #include "hostsim/drive_root.h"
+#include "lem/field_row.h"
 #include "lem/lem_map.h"
 #include "platform/mapped_view.h"
 #include "platform/path_root.h"
@@ -273,6 +275,48 @@ void BM_ReadMarginBlock(benchmark::State& state) {
     if (std::count(block.begin(), block.end(), int16_t{0x7777}) != kCells) state.SkipWithError("margin block written");
 }
 BENCHMARK(BM_ReadMarginBlock)->Unit(benchmark::kMicrosecond);
+
+// One block row of 320 fields to metres, by kind of row: 0 plain values, 1 all no-data
+// (-9999), 2 one value in ten below zero, 3 every other cell outside the survey (-1111); the
+// module's one pass against parsing to values and storing them.
+std::string FieldRowOfKind(int64_t kind) {
+    std::mt19937 rng(7);
+    std::string text;
+    for (int k = 0; k < 320; ++k) {
+        int value = static_cast<int>(rng() % 40000);
+        if (kind == 1) value = -9999;
+        if (kind == 2 && rng() % 10 == 0) value = -static_cast<int>(rng() % 1000);
+        if (kind == 3 && k % 2 != 0) value = -1111;
+        char field[16];
+        std::snprintf(field, sizeof field, "%5d", value);
+        text.append(field, 5);
+    }
+    return text + "\r\n";
+}
+
+void BM_StoreFieldRow(benchmark::State& state) {
+    const std::string text = FieldRowOfKind(state.range(0));
+    int16_t out[320];
+    uint64_t placed[5] = {};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(lem::StoreFieldRow(text.data(), 320, out, placed));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_StoreFieldRow)->ArgName("kind")->DenseRange(0, 3)->Unit(benchmark::kNanosecond);
+
+void BM_ParseThenStoreMetres(benchmark::State& state) {
+    const std::string text = FieldRowOfKind(state.range(0));
+    int32_t values[320];
+    int16_t out[320];
+    uint64_t placed[5] = {};
+    for (auto _ : state) {
+        lem::ParseFieldRow(text.data(), 320, values);
+        benchmark::DoNotOptimize(lem::StoreMetres(values, 320, out, placed));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ParseThenStoreMetres)->ArgName("kind")->DenseRange(0, 3)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 
