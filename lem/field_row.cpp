@@ -240,10 +240,15 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
     return _mm_packs_epi32(quarter(v0), quarter(v1));
 }
 
+// Marks the 16 cells of a group from cell at on as written, when placed is given. at is a
+// multiple of 16, so a group's bits never straddle two words.
+inline void MarkGroup(uint64_t* placed, int at) {
+    if (placed != nullptr) placed[at / 64] |= uint64_t{0xFFFF} << (at % 64);
+}
+
 // Groups of blank-and-digit fields straight to metres: no such field is negative, so none is a
-// mark and every cell is written. Stops as BlankDigitGroupsSsse3 does; bit (bit + k) % 64 of
-// placed[(bit + k) / 64] is set for each cell k written, when placed is given (bit + k stays a
-// multiple of 16, so a group's bits never straddle two words).
+// mark and every cell is written. Stops as BlankDigitGroupsSsse3 does; cell k is marked at bit
+// + k (MarkGroup).
 [[gnu::target("ssse3")]] int BlankDigitMetresSsse3(const char* text, int count, int16_t* out, uint64_t* placed,
                                                    int bit) {
     int k = 0;
@@ -252,7 +257,7 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
         if (!GroupIsBlankDigits(g)) break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), EightMetres(GroupQuarter(g, 0), GroupQuarter(g, 1)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), EightMetres(GroupQuarter(g, 2), GroupQuarter(g, 3)));
-        if (placed != nullptr) placed[(bit + k) / 64] |= uint64_t{0xFFFF} << ((bit + k) % 64);
+        MarkGroup(placed, bit + k);
     }
     return k;
 }
@@ -332,11 +337,8 @@ bool AllFieldsBlankDigits(const char* text, int bytes) {
         const __m256i high = EightMetresPair(GroupPairQuarter(g, 2), GroupPairQuarter(g, 3));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_permute2x128_si256(low, high, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k + 16), _mm256_permute2x128_si256(low, high, 0x31));
-        if (placed != nullptr) {
-            const int at = bit + k;
-            placed[at / 64] |= uint64_t{0xFFFF} << (at % 64);
-            placed[(at + 16) / 64] |= uint64_t{0xFFFF} << ((at + 16) % 64);
-        }
+        MarkGroup(placed, bit + k);
+        MarkGroup(placed, bit + k + 16);
     }
     return k;
 }
